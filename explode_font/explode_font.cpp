@@ -1,0 +1,136 @@
+#include "explode_font.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "font_sheet.h"
+#include "png_writer.h"
+
+const char* font_name = nullptr;
+const char* output_path = nullptr;
+
+// The largest coordinate a glyph rectangle can address.
+constexpr int kMaxSheetSide = 32767;
+
+Uint32 VyGetPixel(SDL_Surface* surface, int x, int y) {
+    const SDL_PixelFormat* f = surface->format;
+    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch +
+                     x * f->BytesPerPixel;
+    switch (f->BytesPerPixel) {
+        case 1:
+            return *p;
+        case 2: {
+            Uint16 v;
+            memcpy(&v, p, sizeof v);
+            return v;
+        }
+        case 3: {
+            // The byte a channel lies in, from its shift and the host's byte order.
+            auto byte = [](int shift) {
+                return SDL_BYTEORDER == SDL_LIL_ENDIAN ? shift / 8 : 2 - shift / 8;
+            };
+            return SDL_MapRGB(surface->format, p[byte(f->Rshift)], p[byte(f->Gshift)],
+                              p[byte(f->Bshift)]);
+        }
+        case 4: {
+            Uint32 v;
+            memcpy(&v, p, sizeof v);
+            return v;
+        }
+        default:
+            return 0xFFFFFFFF;
+    }
+}
+
+namespace {
+
+void lock_sheet(SDL_Surface* sheet) {
+    if (SDL_LockSurface(sheet) != 0) {
+        fprintf(stderr, "Could not lock the font sheet: %s\n", SDL_GetError());
+        exit(1);
+    }
+}
+
+// Cuts `rect` out of the sheet into a glyph surface and writes it as the glyph file of `code`;
+// false when the file could not be written. A locked sheet is unlocked for the blit, since SDL
+// refuses to blit from a locked surface.
+bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked) {
+    SDL_Surface* glyph = SDL_CreateRGBSurface(0, rect.w, rect.h, 32, kGlyphRmask, kGlyphGmask,
+                                              kGlyphBmask, kGlyphAmask);
+    if (!glyph) {
+        fprintf(stderr, "Could not create a %dx%d surface for character %d: %s\n", rect.w,
+                rect.h, code, SDL_GetError());
+        exit(1);
+    }
+    if (locked) SDL_UnlockSurface(sheet);
+    SDL_UpperBlit(sheet, &rect, glyph, nullptr);
+    if (locked) lock_sheet(sheet);
+
+    char path[kPathBufferSize];
+    bool written = false;
+    if (!format_glyph_path(path, output_path, font_name, code)) {
+        fprintf(stderr, "Glyph file path for character %d is longer than %zu bytes\n", code,
+                kPathBufferSize - 1);
+    } else {
+        printf("Saving %s\n", path);
+        written = png_save_surface(path, glyph) == 0;
+    }
+    SDL_FreeSurface(glyph);
+    return written;
+}
+
+}  // namespace
+
+int explode_sheet(SDL_Surface* sheet) {
+    const int w = sheet->w, h = sheet->h;
+    if (w > kMaxSheetSide || h > kMaxSheetSide) {
+        fprintf(stderr,
+                "Cannot explode %s: the sheet is %dx%d pixels, more than %d in one direction\n",
+                font_name, w, h, kMaxSheetSide);
+        exit(1);
+    }
+    // Blits then copy sheet pixels unchanged: no blending, no colour key.
+    SDL_SetAlpha(sheet, 0, SDL_ALPHA_OPAQUE);
+    SDL_SetColorKey(sheet, 0, 0);
+    const Uint32 marker =
+        SDL_MapRGB(sheet->format, kMarkerColour.r, kMarkerColour.g, kMarkerColour.b);
+    const Uint32 row_line =
+        SDL_MapRGB(sheet->format, kRowLineColour.r, kRowLineColour.g, kRowLineColour.b);
+
+    const bool locked = SDL_MUSTLOCK(sheet);
+    if (locked) lock_sheet(sheet);
+
+    int failures = 0;
+    int code = kFirstCharCode;
+    int y = 0;
+    do {
+        Uint32 row_height = 1;
+        int x = 0;
+        while (x < w - 1 && code <= kLastExplodeCode) {
+            if (VyGetPixel(sheet, x, y) == marker) {
+                ++x;
+                continue;
+            }
+            printf("Reading character at %d %d...", x, y);
+            int x2 = x;
+            while (x2 < w && VyGetPixel(sheet, x2, y) != marker) ++x2;
+            printf("width %d\n", x2 - x);
+            if (x2 == w) break;  // no right marker: the glyph is dropped and ends the row
+
+            int y2 = y;
+            while (y2 < h && VyGetPixel(sheet, x, y2) != marker &&
+                   VyGetPixel(sheet, x, y2) != row_line)
+                ++y2;
+            SDL_Rect rect{Sint16(x), Sint16(y), Uint16(x2 - x), Uint16(y2 - y)};
+            if (rect.h > row_height) row_height = rect.h;
+            if (!save_glyph(sheet, rect, code, locked)) ++failures;
+            ++code;
+            x = x2;
+        }
+        y += row_height + 1;
+    } while (y < h && code <= kLastExplodeCode);
+
+    if (locked) SDL_UnlockSurface(sheet);
+    return failures;
+}
