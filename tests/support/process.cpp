@@ -1,0 +1,70 @@
+#include "process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "png_io.h"
+
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options) {
+    TempDir capture;
+    std::string out_path = capture / "stdout", err_path = capture / "stderr";
+    pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        for (const auto& name : options.unset_env) unsetenv(name.c_str());
+        for (const auto& [name, value] : options.set_env) setenv(name.c_str(), value.c_str(), 1);
+        if (options.file_size_limit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    RunResult result;
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    result.out = read_bytes(out_path);
+    result.err = read_bytes(err_path);
+    return result;
+}
+
+TempDir::TempDir() {
+    std::string pattern = std::filesystem::temp_directory_path() / "asset-tools-test-XXXXXX";
+    if (!mkdtemp(&pattern[0])) throw std::runtime_error("mkdtemp failed");
+    path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path, ec);
+}
+
+std::vector<std::string> list_dir(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path))
+        names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
