@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 
 void png_user_error(png_structp png, png_const_charp message) {
@@ -192,59 +191,41 @@ int write_png_stream(WriteJob* job) {
 
 // The file a PNG is written to: a temporary file beside the target that replaces it only once
 // complete, or the target itself when that is a device, FIFO or the like. Removes an unfinished
-// temporary file when it goes out of scope.
+// temporary file when it goes out of scope. The directory is held open, so the temporary file's
+// path is never longer than the target's.
 struct PendingFile {
-    std::string target;
-    std::string temp;  // empty when writing in place
     FILE* stream = nullptr;
+    int dir_fd = -1;
+    std::string target_name;  // within the directory
+    std::string temp_name;    // empty when writing in place
 
     PendingFile() = default;
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile() { discard(); }
+    ~PendingFile() {
+        discard();
+        if (dir_fd >= 0) close(dir_fd);
+    }
 
     // Opens the stream; false with errno set when no file could be created.
     bool open(const char* path);
     // Closes the stream; false with errno set when buffered data could not be written.
-    bool close_stream();
+    bool close_stream() {
+        FILE* s = stream;
+        stream = nullptr;
+        return fclose(s) == 0;
+    }
     // Moves the finished temporary file over the target; false with errno set on failure.
     bool commit();
     // Closes and removes an unfinished temporary file.
     void discard();
+
+private:
+    bool open_temp(const struct stat* existing);
 };
 
-// Creates a new file beside `target` with a name no tool takes for its own output (hidden, no
-// ".png" ending), with the permissions a plain fopen would give the target.
-int create_temp_beside(const std::string& target, const struct stat* existing, std::string* name) {
-    size_t slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char suffix[64];
-        snprintf(suffix, sizeof suffix, ".~png-%ld-%u-%ld.tmp", long(getpid()), counter++,
-                 long(clock()) & 0xFFFF);
-        *name = dir + suffix;
-        int fd = open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            return -1;
-        }
-        // Replacing a file keeps its permission bits, as truncating it in place would.
-        if (existing && fchmod(fd, existing->st_mode & 0777) != 0) {
-            int saved = errno;
-            close(fd);
-            unlink(name->c_str());
-            errno = saved;
-            return -1;
-        }
-        return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 bool PendingFile::open(const char* path) {
-    target = path;
+    std::string target = path;
     bool in_place = false;
     struct stat st;
     const struct stat* existing = nullptr;
@@ -262,49 +243,68 @@ bool PendingFile::open(const char* path) {
         if (!in_place && S_ISREG(st.st_mode)) existing = &st;
         if (!in_place && !S_ISREG(st.st_mode)) in_place = true;
     }
+    size_t slash = target.rfind('/');
+    target_name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (target_name.empty()) in_place = true;  // names a directory: let fopen say why not
     if (in_place) {
         stream = fopen(path, "wb");
         return stream != nullptr;
     }
-    int fd = create_temp_beside(target, existing, &temp);
-    if (fd < 0) {
-        temp.clear();
-        return false;
-    }
-    stream = fdopen(fd, "wb");
-    if (!stream) {
-        int saved = errno;
-        close(fd);
-        discard();
-        errno = saved;
-        return false;
-    }
-    return true;
+    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return dir_fd >= 0 && open_temp(existing);
 }
 
-bool PendingFile::close_stream() {
-    FILE* s = stream;
-    stream = nullptr;
-    return fclose(s) == 0;
+// Creates the temporary file under a name no tool takes for its own output (hidden, no ".png"
+// ending), with the permissions a plain fopen would give the target.
+bool PendingFile::open_temp(const struct stat* existing) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char name[64];
+        snprintf(name, sizeof name, ".~png%ld.%u.tmp", long(getpid()), counter++);
+        int fd = openat(dir_fd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0) return false;
+        temp_name = name;
+        // Replacing a file keeps its permission bits, as truncating it in place would.
+        if (existing && fchmod(fd, existing->st_mode & 0777) != 0) {
+            int saved = errno;
+            close(fd);
+            discard();
+            errno = saved;
+            return false;
+        }
+        stream = fdopen(fd, "wb");
+        if (!stream) {
+            int saved = errno;
+            close(fd);
+            discard();
+            errno = saved;
+            return false;
+        }
+        return true;
+    }
+    errno = EEXIST;
+    return false;
 }
 
 bool PendingFile::commit() {
-    if (temp.empty()) return true;
-    if (rename(temp.c_str(), target.c_str()) != 0) {
+    if (temp_name.empty()) return true;
+    if (renameat(dir_fd, temp_name.c_str(), dir_fd, target_name.c_str()) != 0) {
         int saved = errno;
         discard();
         errno = saved;
         return false;
     }
-    temp.clear();
+    temp_name.clear();
     return true;
 }
 
 void PendingFile::discard() {
     if (stream) fclose(stream);
     stream = nullptr;
-    if (!temp.empty()) unlink(temp.c_str());
-    temp.clear();
+    if (!temp_name.empty()) unlinkat(dir_fd, temp_name.c_str(), 0);
+    temp_name.clear();
 }
 
 // Holds the lock SDL requires for direct access to a surface's pixels.
