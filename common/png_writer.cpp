@@ -220,7 +220,7 @@ struct PendingFile {
     // Closes and removes an unfinished temporary file.
     void discard();
 
-private:
+  private:
     bool open_temp(const struct stat* existing);
 };
 
@@ -340,7 +340,8 @@ int png_save_surface(const char* path, SDL_Surface* surface) {
         return -1;
     }
     WriteJob job{file.stream, surface, choose_layout(surface)};
-    job.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_user_error, png_user_warn);
+    job.png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, png_user_error, png_user_warn);
     if (!job.png) {
         puts("png_create_write_struct error!");
         return -1;

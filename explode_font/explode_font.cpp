@@ -15,8 +15,8 @@ constexpr int kMaxSheetSide = 32767;
 
 Uint32 VyGetPixel(SDL_Surface* surface, int x, int y) {
     const SDL_PixelFormat* f = surface->format;
-    const Uint8* p = static_cast<const Uint8*>(surface->pixels) + y * surface->pitch +
-                     x * f->BytesPerPixel;
+    const Uint8* p =
+        static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * f->BytesPerPixel;
     switch (f->BytesPerPixel) {
         case 1:
             return *p;
@@ -59,8 +59,8 @@ bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked) {
     SDL_Surface* glyph = SDL_CreateRGBSurface(0, rect.w, rect.h, 32, kGlyphRmask, kGlyphGmask,
                                               kGlyphBmask, kGlyphAmask);
     if (!glyph) {
-        fprintf(stderr, "Could not create a %dx%d surface for character %d: %s\n", rect.w,
-                rect.h, code, SDL_GetError());
+        fprintf(stderr, "Could not create a %dx%d surface for character %d: %s\n", rect.w, rect.h,
+                code, SDL_GetError());
         exit(1);
     }
     if (locked) SDL_UnlockSurface(sheet);

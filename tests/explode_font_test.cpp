@@ -2,7 +2,6 @@
 // decoded pixel for pixel, statuses and messages.
 #include <gtest/gtest.h>
 #include <png.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -45,7 +44,8 @@ RunResult explode(const std::string& font, const std::string& out, const RunOpti
 
 // What explode_font prints for a sheet whose glyphs are all cut and written.
 std::string progress_for(const std::string& font, const std::string& out,
-                         const std::string& font_file_name, const std::vector<PlacedGlyph>& glyphs) {
+                         const std::string& font_file_name,
+                         const std::vector<PlacedGlyph>& glyphs) {
     std::string text = "Exploding font " + font + " into " + out + "\n";
     for (const PlacedGlyph& g : glyphs)
         text += "Reading character at " + std::to_string(g.x) + " " + std::to_string(g.y) +
@@ -128,19 +128,20 @@ std::vector<OddSheet> odd_sheets() {
         // Nothing but markers: every second line is a row top line, none holds a glyph.
         cases.push_back({"only_markers", Image(9, 7, kMarker), {}, "", 0, ""});
     }
-    {
-        cases.push_back({"one_pixel_wide", Image(1, 5, ink), {}, "", 0, ""});
-    }
+    { cases.push_back({"one_pixel_wide", Image(1, 5, ink), {}, "", 0, ""}); }
     {
         // A row top line made of row line colour: one glyph start at 0 running to the edge,
         // dropped, and the next row top two lines lower.
         Image image(6, 3, kMarker);
         for (int x = 0; x < 6; ++x) image.at(x, 0) = kRowLine;
         image.at(0, 2) = ink;
-        cases.push_back({"row_line_top_line", image, {{33, 0, 2, row_of({ink})}},
+        cases.push_back({"row_line_top_line",
+                         image,
+                         {{33, 0, 2, row_of({ink})}},
                          "Reading character at 0 0...width 6\n"
                          "Reading character at 0 2...width 1\nSaving *033\n",
-                         0, ""});
+                         0,
+                         ""});
     }
     {
         // A magenta pixel with alpha below 255 is no marker; an opaque one ends the glyph.
@@ -171,11 +172,14 @@ std::vector<OddSheet> odd_sheets() {
         image.at(0, 2) = image.at(1, 2) = ink;
         for (int x = 0; x < 8; ++x) image.at(x, 3) = kRowLine;
         Image two = row_of({ink, ink});
-        cases.push_back({"glyph_dropped_at_right_edge", image, {{33, 0, 0, two}, {34, 0, 2, two}},
+        cases.push_back({"glyph_dropped_at_right_edge",
+                         image,
+                         {{33, 0, 0, two}, {34, 0, 2, two}},
                          "Reading character at 0 0...width 2\nSaving *033\n"
                          "Reading character at 3 0...width 5\n"
                          "Reading character at 0 2...width 2\nSaving *034\n",
-                         0, ""});
+                         0,
+                         ""});
     }
     return cases;
 }
@@ -190,7 +194,8 @@ TEST(ExplodeOddSheets, GlyphFilesAndProgressAsTheScanReadsThem) {
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);
         std::vector<std::string> expected_files{"odd.png"};
-        for (const PlacedGlyph& g : c.written) expected_files.push_back(glyph_name("odd.png", g.code));
+        for (const PlacedGlyph& g : c.written)
+            expected_files.push_back(glyph_name("odd.png", g.code));
         std::sort(expected_files.begin(), expected_files.end());
         EXPECT_EQ(list_dir(dir.path), expected_files);
         for (const PlacedGlyph& g : c.written)
@@ -199,7 +204,8 @@ TEST(ExplodeOddSheets, GlyphFilesAndProgressAsTheScanReadsThem) {
         // "*NNN" in the expected progress stands for that glyph file's path.
         std::string progress = c.progress;
         for (size_t at; (at = progress.find('*')) != std::string::npos;)
-            progress.replace(at, 4, dir / glyph_name("odd.png", std::stoi(progress.substr(at + 1, 3))));
+            progress.replace(at, 4,
+                             dir / glyph_name("odd.png", std::stoi(progress.substr(at + 1, 3))));
         EXPECT_EQ(r.out, "Exploding font " + font + " into " + dir.path + "\n" + progress);
     }
 }
@@ -339,10 +345,12 @@ TEST(Explode, GlyphPathsLongerThanTheBufferAreRefusedBeforeAnything) {
         RunResult r = explode(dir / "f.png", out);
         EXPECT_EQ(r.status, 1);
         if (total == 4095) {
-            EXPECT_EQ(r.err, "fopen error: File name too long\n1 glyph file could not be written\n");
+            EXPECT_EQ(r.err,
+                      "fopen error: File name too long\n1 glyph file could not be written\n");
         } else {
             EXPECT_EQ(r.out, "");
-            EXPECT_EQ(r.err, "Glyph file paths in the output directory would be longer than 4095 bytes\n");
+            EXPECT_EQ(r.err,
+                      "Glyph file paths in the output directory would be longer than 4095 bytes\n");
         }
     }
     EXPECT_EQ(list_dir(dir.path), std::vector<std::string>{"f.png"});

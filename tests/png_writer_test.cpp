@@ -1,5 +1,7 @@
 // The shared PNG writer: every surface layout comes out as the picture it holds, and a failed
 // write never damages what was at the target.
+#include "png_writer.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -11,7 +13,6 @@
 #include <functional>
 #include <vector>
 
-#include "png_writer.h"
 #include "support/png_io.h"
 #include "support/process.h"
 #include "support/surfaces.h"
@@ -66,7 +67,9 @@ const LayoutCase kLayouts[] = {
     {"ARGB4444", 16, 0x0F00, 0x00F0, 0x000F, 0xF000, PNG_COLOR_TYPE_RGB_ALPHA},
 };
 
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LayoutCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WriterLayout : public ::testing::TestWithParam<LayoutCase> {};
 
@@ -169,8 +172,8 @@ TEST(Writer, PaddedPitchDirectAndConverted) {
         Image picture = asymmetric_image(5, 3, c.a != 0);
         const int pitch = 5 * c.bytes + 7;
         std::vector<Uint8> memory(pitch * 2 + 5 * c.bytes, 0xAB);
-        SurfacePtr s(SDL_CreateRGBSurfaceFrom(memory.data(), 5, 3, c.depth, pitch, c.r, c.g, c.b,
-                                              c.a));
+        SurfacePtr s(
+            SDL_CreateRGBSurfaceFrom(memory.data(), 5, 3, c.depth, pitch, c.r, c.g, c.b, c.a));
         ASSERT_TRUE(s);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 5; ++x) {

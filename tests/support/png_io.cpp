@@ -72,7 +72,9 @@ bool decode(FILE* f, DecodedPng* out, std::vector<uint8_t>* buffer, std::vector<
     return true;
 }
 
-[[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what); }
+[[noreturn]] void fail(const std::string& what) {
+    throw std::runtime_error(what);
+}
 
 void write(const std::string& path, int w, int h, int colour_type, int channels,
            const std::vector<uint8_t>& data, const std::vector<png_color>& palette = {},
@@ -116,7 +118,8 @@ DecodedPng read_png(const std::string& path) {
     }
     out.image.pixels.resize(size_t(out.image.width) * out.image.height);
     for (size_t i = 0; i < out.image.pixels.size(); ++i)
-        out.image.pixels[i] = {buffer[4 * i], buffer[4 * i + 1], buffer[4 * i + 2], buffer[4 * i + 3]};
+        out.image.pixels[i] = {buffer[4 * i], buffer[4 * i + 1], buffer[4 * i + 2],
+                               buffer[4 * i + 3]};
     out.ok = true;
     return out;
 }

@@ -19,7 +19,8 @@ struct Image {
     std::vector<Rgba> pixels;
 
     Image() = default;
-    Image(int w, int h, Rgba fill = {0, 0, 0, 0}) : width(w), height(h), pixels(size_t(w) * h, fill) {}
+    Image(int w, int h, Rgba fill = {0, 0, 0, 0})
+        : width(w), height(h), pixels(size_t(w) * h, fill) {}
     Rgba& at(int x, int y) { return pixels[size_t(y) * width + x]; }
     const Rgba& at(int x, int y) const { return pixels[size_t(y) * width + x]; }
     // The w x h rectangle at (x, y).

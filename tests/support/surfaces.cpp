@@ -37,8 +37,8 @@ void store_pixel(SDL_Surface* surface, int x, int y, Uint32 value) {
 
 SurfacePtr surface_from_image(const Image& image, int depth, Uint32 rmask, Uint32 gmask,
                               Uint32 bmask, Uint32 amask) {
-    SurfacePtr s(SDL_CreateRGBSurface(0, image.width, image.height, depth, rmask, gmask, bmask,
-                                      amask));
+    SurfacePtr s(
+        SDL_CreateRGBSurface(0, image.width, image.height, depth, rmask, gmask, bmask, amask));
     if (!s) throw std::runtime_error(SDL_GetError());
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
