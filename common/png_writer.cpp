@@ -266,7 +266,11 @@ bool PendingFile::open_temp(const struct stat* existing) {
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return false;
         temp_name = name;
-        // Replacing a file keeps its permission bits, as truncating it in place would.
+        // Replacing a file keeps its owner, where this process may give it away, and its
+        // permission bits, as truncating it in place would.
+        if (existing && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
+            // Not permitted: the new file stays this process's own.
+        }
         if (existing && fchmod(fd, existing->st_mode & 0777) != 0) {
             int saved = errno;
             close(fd);

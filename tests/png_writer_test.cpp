@@ -243,6 +243,20 @@ TEST(WriterFailure, ExistingFileIsReplacedOnSuccessKeepingItsPermissions) {
     EXPECT_EQ(list_dir(dir.path), std::vector<std::string>{"sheet.png"});
 }
 
+TEST(WriterFailure, ReplacedFileKeepsItsOwnerWhenRunAsRoot) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give a file away";
+    TempDir dir;
+    const std::string target = dir / "sheet.png";
+    write_bytes(target, "old");
+    ASSERT_EQ(chown(target.c_str(), 4321, 8765), 0);
+    SurfacePtr s = small_rgba();
+    ASSERT_EQ(png_save_surface(target.c_str(), s.get()), 0);
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+}
+
 TEST(WriterFailure, NewFileGetsThePermissionsOfAPlainFopen) {
     for (mode_t mask : {022, 077, 002}) {
         TempDir dir;
