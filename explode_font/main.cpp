@@ -6,6 +6,7 @@
 #include "explode_font.h"
 #include "font_sheet.h"
 #include "sdl_startup.h"
+#include "surface_ptr.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
@@ -28,13 +29,13 @@ int main(int argc, char** argv) {
     start_sdl_headless();
     printf("Exploding font %s into %s\n", font_name, output_path);
 
-    SDL_Surface* sheet = IMG_Load(font_name);
+    SurfacePtr sheet(IMG_Load(font_name));
     if (!sheet) {
         fprintf(stderr, "Loading font \"%s\":%s\n", font_name, SDL_GetError());
         return 1;
     }
 
-    int failures = explode_sheet(sheet);
+    int failures = explode_sheet(sheet.get());
     if (failures > 0) {
         fprintf(stderr, "%d glyph file%s could not be written\n", failures,
                 failures == 1 ? "" : "s");

@@ -3,14 +3,8 @@
 
 #include <SDL.h>
 
-#include <memory>
-
 #include "png_io.h"
-
-struct SurfaceDeleter {
-    void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
-};
-using SurfacePtr = std::unique_ptr<SDL_Surface, SurfaceDeleter>;
+#include "surface_ptr.h"
 
 // Stores `value` (already in the surface's format) at (x, y), for any depth from 1 to 32 bits.
 void store_pixel(SDL_Surface* surface, int x, int y, Uint32 value);
