@@ -137,20 +137,20 @@ struct WriteJob {
     png_voidp rows = nullptr;  // row table or conversion buffer, from libpng's allocator
 };
 
+// Hands a failed write to libpng's error path, with the system's reason.
+void write_failed(png_structp png) {
+    char message[256];
+    snprintf(message, sizeof message, "Write Error: %s", strerror(errno));
+    png_error(png, message);
+}
+
 void write_to_stream(png_structp png, png_bytep data, png_size_t length) {
-    if (fwrite(data, 1, length, static_cast<FILE*>(png_get_io_ptr(png))) != length) {
-        char message[256];
-        snprintf(message, sizeof message, "Write Error: %s", strerror(errno));
-        png_error(png, message);
-    }
+    if (fwrite(data, 1, length, static_cast<FILE*>(png_get_io_ptr(png))) != length)
+        write_failed(png);
 }
 
 void flush_stream(png_structp png) {
-    if (fflush(static_cast<FILE*>(png_get_io_ptr(png))) != 0) {
-        char message[256];
-        snprintf(message, sizeof message, "Write Error: %s", strerror(errno));
-        png_error(png, message);
-    }
+    if (fflush(static_cast<FILE*>(png_get_io_ptr(png))) != 0) write_failed(png);
 }
 
 // Runs libpng over the job: 0 when the image and its end went out, -1 after a libpng error.
