@@ -271,22 +271,14 @@ bool PendingFile::open_temp(const struct stat* existing) {
         if (existing && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
             // Not permitted: the new file stays this process's own.
         }
-        if (existing && fchmod(fd, existing->st_mode & 0777) != 0) {
-            int saved = errno;
-            close(fd);
-            discard();
-            errno = saved;
-            return false;
-        }
-        stream = fdopen(fd, "wb");
-        if (!stream) {
-            int saved = errno;
-            close(fd);
-            discard();
-            errno = saved;
-            return false;
-        }
-        return true;
+        if ((!existing || fchmod(fd, existing->st_mode & 0777) == 0) &&
+            (stream = fdopen(fd, "wb")) != nullptr)
+            return true;
+        int saved = errno;
+        close(fd);
+        discard();
+        errno = saved;
+        return false;
     }
     errno = EEXIST;
     return false;

@@ -6,6 +6,7 @@
 
 #include "font_sheet.h"
 #include "png_writer.h"
+#include "surface_ptr.h"
 
 const char* font_name = nullptr;
 const char* output_path = nullptr;
@@ -56,28 +57,25 @@ void lock_sheet(SDL_Surface* sheet) {
 // false when the file could not be written. A locked sheet is unlocked for the blit, since SDL
 // refuses to blit from a locked surface.
 bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked) {
-    SDL_Surface* glyph = SDL_CreateRGBSurface(0, rect.w, rect.h, 32, kGlyphRmask, kGlyphGmask,
-                                              kGlyphBmask, kGlyphAmask);
+    SurfacePtr glyph(SDL_CreateRGBSurface(0, rect.w, rect.h, 32, kGlyphRmask, kGlyphGmask,
+                                          kGlyphBmask, kGlyphAmask));
     if (!glyph) {
         fprintf(stderr, "Could not create a %dx%d surface for character %d: %s\n", rect.w, rect.h,
                 code, SDL_GetError());
         exit(1);
     }
     if (locked) SDL_UnlockSurface(sheet);
-    SDL_UpperBlit(sheet, &rect, glyph, nullptr);
+    SDL_UpperBlit(sheet, &rect, glyph.get(), nullptr);
     if (locked) lock_sheet(sheet);
 
     char path[kPathBufferSize];
-    bool written = false;
     if (!format_glyph_path(path, output_path, font_name, code)) {
         fprintf(stderr, "Glyph file path for character %d is longer than %zu bytes\n", code,
                 kPathBufferSize - 1);
-    } else {
-        printf("Saving %s\n", path);
-        written = png_save_surface(path, glyph) == 0;
+        return false;
     }
-    SDL_FreeSurface(glyph);
-    return written;
+    printf("Saving %s\n", path);
+    return png_save_surface(path, glyph.get()) == 0;
 }
 
 }  // namespace

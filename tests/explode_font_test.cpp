@@ -33,11 +33,6 @@ void write_sheet(const std::string& path, const Image& image, Form form) {
     }
 }
 
-Image opaque(Image image) {
-    for (Rgba& c : image.pixels) c.a = 255;
-    return image;
-}
-
 RunResult explode(const std::string& font, const std::string& out, const RunOptions& o = {}) {
     return run_program({kExplode, font, out}, o);
 }

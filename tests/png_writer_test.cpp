@@ -3,14 +3,10 @@
 #include "png_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 #include "support/png_io.h"
@@ -32,11 +28,6 @@ Image as_reported(const Image& picture, SDL_PixelFormat* format) {
     for (Rgba& c : out.pixels)
         SDL_GetRGBA(SDL_MapRGBA(format, c.r, c.g, c.b, c.a), format, &c.r, &c.g, &c.b, &c.a);
     return out;
-}
-
-Image opaque(Image image) {
-    for (Rgba& c : image.pixels) c.a = 255;
-    return image;
 }
 
 struct LayoutCase {
@@ -292,32 +283,6 @@ TEST(WriterFailure, DeviceTargetIsWrittenInPlace) {
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
-// Runs `body` in a child process, as a tool would run the writer, and reports how it ended.
-RunResult run_in_child(const std::function<int()>& body, long file_size_limit = -1) {
-    TempDir capture;
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        freopen((capture / "out").c_str(), "w", stdout);
-        freopen((capture / "err").c_str(), "w", stderr);
-        if (file_size_limit >= 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{rlim_t(file_size_limit), rlim_t(file_size_limit)};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
-        int result = body();
-        fflush(nullptr);
-        _exit(result == 0 ? 0 : 100);
-    }
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    RunResult r;
-    r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    r.out = read_bytes(capture / "out");
-    r.err = read_bytes(capture / "err");
-    return r;
-}
-
 // Noise compresses badly, so its PNG is far larger than the file size limit below.
 SurfacePtr noise(int side) {
     Image picture(side, side);
@@ -338,8 +303,10 @@ TEST(WriterFailure, FailedWriteLeavesTheExistingFileByteForByte) {
     for (int side : {256, 16}) {  // fails inside the image data, and at the final flush
         SCOPED_TRACE("side " + std::to_string(side));
         SurfacePtr s = noise(side);
-        RunResult r = run_in_child([&] { return png_save_surface(target.c_str(), s.get()); },
-                                   side == 256 ? 4096 : 100);
+        RunOptions limited;
+        limited.file_size_limit = side == 256 ? 4096 : 100;
+        RunResult r = run_function(
+            [&] { return png_save_surface(target.c_str(), s.get()) == 0 ? 0 : 100; }, limited);
         EXPECT_EQ(r.status, 255);
         EXPECT_EQ(r.err, "libpng: error: Write Error: File too large\n");
         EXPECT_EQ(read_bytes(target), before);
@@ -349,7 +316,8 @@ TEST(WriterFailure, FailedWriteLeavesTheExistingFileByteForByte) {
 
 TEST(WriterFailure, FullDeviceEndsWithStatus255) {
     SurfacePtr s = small_rgba();
-    RunResult r = run_in_child([&] { return png_save_surface("/dev/full", s.get()); });
+    RunResult r =
+        run_function([&] { return png_save_surface("/dev/full", s.get()) == 0 ? 0 : 100; });
     EXPECT_EQ(r.status, 255);
     EXPECT_EQ(r.err, "libpng: error: Write Error: No space left on device\n");
     struct stat st;

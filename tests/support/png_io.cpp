@@ -23,6 +23,11 @@ std::ostream& operator<<(std::ostream& os, const Image& image) {
     return os << (image.pixels.size() > 64 ? " ...}" : "}");
 }
 
+Image opaque(Image image) {
+    for (Rgba& c : image.pixels) c.a = 255;
+    return image;
+}
+
 Image Image::crop(int x0, int y0, int w, int h) const {
     Image out(w, h);
     for (int y = 0; y < h; ++y)

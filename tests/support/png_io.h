@@ -30,6 +30,9 @@ struct Image {
     }
 };
 
+// `image` with every pixel's alpha set to 255: what a picture without alpha shows.
+Image opaque(Image image);
+
 // Prints the size and the pixels (the first 64 of a large image), for test failures.
 std::ostream& operator<<(std::ostream& os, const Image& image);
 

@@ -9,13 +9,19 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 
 #include "png_io.h"
 
-RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options) {
+namespace {
+
+// Forks; the child gets /dev/null as input, captured output, the environment, limits and
+// directory of `options`, and ends with the status `child` returns.
+RunResult run_child(const std::function<int()>& child, const RunOptions& options) {
     TempDir capture;
     std::string out_path = capture / "stdout", err_path = capture / "stderr";
+    fflush(nullptr);
     pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
@@ -33,11 +39,9 @@ RunResult run_program(const std::vector<std::string>& argv, const RunOptions& op
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
-        std::vector<char*> args;
-        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
+        int status = child();
+        fflush(nullptr);
+        _exit(status);
     }
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
@@ -46,6 +50,24 @@ RunResult run_program(const std::vector<std::string>& argv, const RunOptions& op
     result.out = read_bytes(out_path);
     result.err = read_bytes(err_path);
     return result;
+}
+
+}  // namespace
+
+RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options) {
+    return run_child(
+        [&] {
+            std::vector<char*> args;
+            for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            execv(args[0], args.data());
+            return 127;
+        },
+        options);
+}
+
+RunResult run_function(const std::function<int()>& body, const RunOptions& options) {
+    return run_child(body, options);
 }
 
 TempDir::TempDir() {

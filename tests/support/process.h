@@ -1,6 +1,7 @@
 // Running the built programs as a user would, and scratch directories for their files.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct RunOptions {
 
 // Runs `argv` (argv[0] is the program's path and its invocation name) and collects its output.
 RunResult run_program(const std::vector<std::string>& argv, const RunOptions& options = {});
+
+// Runs `body` in a child process set up like run_program's, as a tool would run it, and
+// collects its output; the child's status is what `body` returns, unless it exits on its own.
+RunResult run_function(const std::function<int()>& body, const RunOptions& options = {});
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
 struct TempDir {
