@@ -12,6 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "pending_file.h"
+#include "surface_pixels.h"
+
 void png_user_error(png_structp png, png_const_charp message) {
     fprintf(stderr, "libpng: error: %s\n", message);
     // Jump straight to the writer's recovery point: returning would make libpng print the
@@ -70,40 +73,6 @@ size_t row_bytes(const SDL_Surface* surface) {
     return size_t(surface->w) * f->BytesPerPixel;
 }
 
-Uint32 read_pixel(const SDL_PixelFormat* f, const Uint8* row, int x) {
-    switch (f->BitsPerPixel) {
-        case 1:
-        case 2:
-        case 4: {
-            // Packed palette indices, leftmost pixel in the most significant bits.
-            int bits = f->BitsPerPixel;
-            int bit = x * bits;
-            int shift = 8 - bits - bit % 8;
-            return (row[bit / 8] >> shift) & ((1u << bits) - 1);
-        }
-        default:
-            break;
-    }
-    const Uint8* p = row + size_t(x) * f->BytesPerPixel;
-    switch (f->BytesPerPixel) {
-        case 1:
-            return *p;
-        case 2: {
-            Uint16 v;
-            memcpy(&v, p, 2);
-            return v;
-        }
-        case 3:
-            if (SDL_BYTEORDER == SDL_LIL_ENDIAN) return p[0] | p[1] << 8 | Uint32(p[2]) << 16;
-            return Uint32(p[0]) << 16 | p[1] << 8 | p[2];
-        default: {
-            Uint32 v;
-            memcpy(&v, p, 4);
-            return v;
-        }
-    }
-}
-
 // Converts one surface row into 8-bit RGB or RGBA samples, with the colours SDL_GetRGBA
 // reports. Keyed pixels become transparent black; palette indices past the palette's end opaque
 // black.
@@ -112,7 +81,7 @@ void convert_row(const SDL_Surface* surface, const PixelLayout& layout, const Ui
     SDL_PixelFormat* f = surface->format;
     bool alpha = layout.colour_type == PNG_COLOR_TYPE_RGB_ALPHA;
     for (int x = 0; x < surface->w; ++x) {
-        Uint32 pixel = read_pixel(f, row, x);
+        Uint32 pixel = row_pixel(f, row, x);
         Uint8 r = 0, g = 0, b = 0, a = SDL_ALPHA_OPAQUE;
         if (layout.keyed && pixel == f->colorkey) {
             a = SDL_ALPHA_TRANSPARENT;
@@ -189,133 +158,6 @@ int write_png_stream(WriteJob* job) {
     return 0;
 }
 
-// The file a PNG is written to: a temporary file beside the target that replaces it only once
-// complete, or the target itself when that is a device, FIFO or the like. Removes an unfinished
-// temporary file when it goes out of scope. The directory is held open, so the temporary file's
-// path is never longer than the target's.
-struct PendingFile {
-    FILE* stream = nullptr;
-    int dir_fd = -1;
-    std::string target_name;  // within the directory
-    std::string temp_name;    // empty when writing in place
-
-    PendingFile() = default;
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile() {
-        discard();
-        if (dir_fd >= 0) close(dir_fd);
-    }
-
-    // Opens the stream; false with errno set when no file could be created.
-    bool open(const char* path);
-    // Closes the stream; false with errno set when buffered data could not be written.
-    bool close_stream() {
-        FILE* s = stream;
-        stream = nullptr;
-        return fclose(s) == 0;
-    }
-    // Moves the finished temporary file over the target; false with errno set on failure.
-    bool commit();
-    // Closes and removes an unfinished temporary file.
-    void discard();
-
-  private:
-    bool open_temp(const struct stat* existing);
-};
-
-bool PendingFile::open(const char* path) {
-    std::string target = path;
-    bool in_place = false;
-    struct stat st;
-    const struct stat* existing = nullptr;
-    if (lstat(path, &st) == 0) {
-        if (S_ISLNK(st.st_mode)) {
-            // Replace the file the link points to and keep the link; a dangling link is
-            // written through, as fopen would.
-            char resolved[PATH_MAX];
-            if (realpath(path, resolved) && stat(resolved, &st) == 0) {
-                target = resolved;
-            } else {
-                in_place = true;
-            }
-        }
-        if (!in_place && S_ISREG(st.st_mode)) existing = &st;
-        if (!in_place && !S_ISREG(st.st_mode)) in_place = true;
-    }
-    size_t slash = target.rfind('/');
-    target_name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (target_name.empty()) in_place = true;  // names a directory: let fopen say why not
-    if (in_place) {
-        stream = fopen(path, "wb");
-        return stream != nullptr;
-    }
-    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return dir_fd >= 0 && open_temp(existing);
-}
-
-// Creates the temporary file under a name no tool takes for its own output (hidden, no ".png"
-// ending), with the permissions a plain fopen would give the target.
-bool PendingFile::open_temp(const struct stat* existing) {
-    static unsigned counter = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[64];
-        snprintf(name, sizeof name, ".~png%ld.%u.tmp", long(getpid()), counter++);
-        int fd = openat(dir_fd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST) continue;
-        if (fd < 0) return false;
-        temp_name = name;
-        // Replacing a file keeps its owner, where this process may give it away, and its
-        // permission bits, as truncating it in place would.
-        if (existing && fchown(fd, existing->st_uid, existing->st_gid) != 0) {
-            // Not permitted: the new file stays this process's own.
-        }
-        if ((!existing || fchmod(fd, existing->st_mode & 0777) == 0) &&
-            (stream = fdopen(fd, "wb")) != nullptr)
-            return true;
-        int saved = errno;
-        close(fd);
-        discard();
-        errno = saved;
-        return false;
-    }
-    errno = EEXIST;
-    return false;
-}
-
-bool PendingFile::commit() {
-    if (temp_name.empty()) return true;
-    if (renameat(dir_fd, temp_name.c_str(), dir_fd, target_name.c_str()) != 0) {
-        int saved = errno;
-        discard();
-        errno = saved;
-        return false;
-    }
-    temp_name.clear();
-    return true;
-}
-
-void PendingFile::discard() {
-    if (stream) fclose(stream);
-    stream = nullptr;
-    if (!temp_name.empty()) unlinkat(dir_fd, temp_name.c_str(), 0);
-    temp_name.clear();
-}
-
-// Holds the lock SDL requires for direct access to a surface's pixels.
-struct SurfaceLock {
-    SDL_Surface* surface;
-    bool locked = false;
-    explicit SurfaceLock(SDL_Surface* s) : surface(s) {
-        locked = SDL_MUSTLOCK(s) && SDL_LockSurface(s) == 0;
-    }
-    ~SurfaceLock() {
-        if (locked) SDL_UnlockSurface(surface);
-    }
-    bool ok() const { return locked || !SDL_MUSTLOCK(surface); }
-};
-
 }  // namespace
 
 int png_save_surface(const char* path, SDL_Surface* surface) {
@@ -325,7 +167,7 @@ int png_save_surface(const char* path, SDL_Surface* surface) {
         return -1;
     }
     SurfaceLock lock(surface);
-    if (!lock.ok() || !surface->pixels || surface->pitch < row_bytes(surface)) {
+    if (!lock.ok() || surface->pitch < row_bytes(surface)) {
         fprintf(stderr, "Cannot write %s: the image's pixels cannot be read\n", path);
         return -1;
     }

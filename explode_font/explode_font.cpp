@@ -6,6 +6,7 @@
 
 #include "font_sheet.h"
 #include "png_writer.h"
+#include "surface_pixels.h"
 #include "surface_ptr.h"
 
 const char* font_name = nullptr;
@@ -15,33 +16,7 @@ const char* output_path = nullptr;
 constexpr int kMaxSheetSide = 32767;
 
 Uint32 VyGetPixel(SDL_Surface* surface, int x, int y) {
-    const SDL_PixelFormat* f = surface->format;
-    const Uint8* p =
-        static_cast<const Uint8*>(surface->pixels) + y * surface->pitch + x * f->BytesPerPixel;
-    switch (f->BytesPerPixel) {
-        case 1:
-            return *p;
-        case 2: {
-            Uint16 v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-        case 3: {
-            // The byte a channel lies in, from its shift and the host's byte order.
-            auto byte = [](int shift) {
-                return SDL_BYTEORDER == SDL_LIL_ENDIAN ? shift / 8 : 2 - shift / 8;
-            };
-            return SDL_MapRGB(surface->format, p[byte(f->Rshift)], p[byte(f->Gshift)],
-                              p[byte(f->Bshift)]);
-        }
-        case 4: {
-            Uint32 v;
-            memcpy(&v, p, sizeof v);
-            return v;
-        }
-        default:
-            return 0xFFFFFFFF;
-    }
+    return surface_pixel(surface, x, y);
 }
 
 namespace {
@@ -53,10 +28,17 @@ void lock_sheet(SDL_Surface* sheet) {
     }
 }
 
+// The sheet's colour key, which the scan turns off so that blits copy every pixel.
+struct SheetKey {
+    bool present;
+    Uint32 value;
+};
+
 // Cuts `rect` out of the sheet into a glyph surface and writes it as the glyph file of `code`;
-// false when the file could not be written. A locked sheet is unlocked for the blit, since SDL
-// refuses to blit from a locked surface.
-bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked) {
+// false when the file could not be written. Pixels matching the sheet's colour key come out
+// transparent black. A locked sheet is unlocked for the blit, since SDL refuses to blit from a
+// locked surface.
+bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked, SheetKey key) {
     SurfacePtr glyph(SDL_CreateRGBSurface(0, rect.w, rect.h, 32, kGlyphRmask, kGlyphGmask,
                                           kGlyphBmask, kGlyphAmask));
     if (!glyph) {
@@ -67,6 +49,7 @@ bool save_glyph(SDL_Surface* sheet, SDL_Rect rect, int code, bool locked) {
     if (locked) SDL_UnlockSurface(sheet);
     SDL_UpperBlit(sheet, &rect, glyph.get(), nullptr);
     if (locked) lock_sheet(sheet);
+    if (key.present) clear_keyed_pixels(sheet, rect, key.value, glyph.get(), 0, 0);
 
     char path[kPathBufferSize];
     if (!format_glyph_path(path, output_path, font_name, code)) {
@@ -89,6 +72,7 @@ int explode_sheet(SDL_Surface* sheet) {
         exit(1);
     }
     // Blits then copy sheet pixels unchanged: no blending, no colour key.
+    const SheetKey key{(sheet->flags & SDL_SRCCOLORKEY) != 0, sheet->format->colorkey};
     SDL_SetAlpha(sheet, 0, SDL_ALPHA_OPAQUE);
     SDL_SetColorKey(sheet, 0, 0);
     const Uint32 marker =
@@ -122,7 +106,7 @@ int explode_sheet(SDL_Surface* sheet) {
                 ++y2;
             SDL_Rect rect{Sint16(x), Sint16(y), Uint16(x2 - x), Uint16(y2 - y)};
             if (rect.h > row_height) row_height = rect.h;
-            if (!save_glyph(sheet, rect, code, locked)) ++failures;
+            if (!save_glyph(sheet, rect, code, locked, key)) ++failures;
             ++code;
             x = x2;
         }

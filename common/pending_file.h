@@ -1,0 +1,39 @@
+// Writing a file without ever leaving a half-written one in its place.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+struct stat;
+
+// A file being written: a temporary file beside the target that replaces it only once
+// complete, or the target itself when that is a device, FIFO or the like. Removes an unfinished
+// temporary file when it goes out of scope. The directory is held open, so the temporary file's
+// path is never longer than the target's.
+struct PendingFile {
+    FILE* stream = nullptr;
+    int dir_fd = -1;
+    std::string target_name;  // within the directory
+    std::string temp_name;    // empty when writing in place
+
+    PendingFile() = default;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    ~PendingFile();
+
+    // Opens the stream; false with errno set when no file could be created.
+    bool open(const char* path);
+    // Closes the stream; false with errno set when buffered data could not be written.
+    bool close_stream() {
+        FILE* s = stream;
+        stream = nullptr;
+        return fclose(s) == 0;
+    }
+    // Moves the finished temporary file over the target; false with errno set on failure.
+    bool commit();
+    // Closes and removes an unfinished temporary file.
+    void discard();
+
+  private:
+    bool open_temp(const struct stat* existing);
+};
