@@ -104,6 +104,29 @@ INSTANTIATE_TEST_SUITE_P(Forms, ExplodeForms,
                          ::testing::Values(Form::kRgba, Form::kRgb, Form::kPalette),
                          [](const auto& info) { return std::string(form_name(info.param)); });
 
+// A paletted sheet whose transparency is one palette entry: glyph pixels of that entry come out
+// transparent black, every other pixel opaque, and the scan reads markers as before.
+TEST(Explode, KeyedSheetPixelsComeOutTransparent) {
+    Sheet sheet = varied_sheet(false, true);
+    for (PlacedGlyph& g : sheet.glyphs)
+        for (int y = 0; y < g.image.height; ++y)
+            for (int x = 0; x < g.image.width; ++x)
+                if ((3 * x + y + g.code) % 4 == 0)
+                    g.image.at(x, y) = sheet.image.at(g.x + x, g.y + y) = kBackground;
+    TempDir dir;
+    const std::string font = dir / "keyed.png";
+    // The hidden colour is one the glyphs also use opaque: those pixels must stay opaque.
+    write_png_keyed(font, sheet.image, sheet.glyphs[0].image.at(0, 0));
+    RunResult r = explode(font, dir.path);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const PlacedGlyph& g : sheet.glyphs) {
+        SCOPED_TRACE("code " + std::to_string(g.code));
+        DecodedPng png = read_png(dir / glyph_name("keyed.png", g.code));
+        ASSERT_TRUE(png.ok) << png.error;
+        EXPECT_EQ(png.image, g.image);
+    }
+}
+
 // One sheet, one expectation: the glyphs that come out and what is printed.
 struct OddSheet {
     const char* name;

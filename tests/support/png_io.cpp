@@ -166,6 +166,27 @@ void write_png_indexed(const std::string& path, const Image& image) {
     write_png_palette(path, image.width, image.height, indices, palette);
 }
 
+void write_png_keyed(const std::string& path, const Image& image, Rgba hidden) {
+    std::map<uint32_t, uint8_t> index_of;
+    std::vector<Rgba> palette{hidden};
+    std::vector<uint8_t> indices;
+    for (const Rgba& c : image.pixels) {
+        if (c.a == 0) {
+            indices.push_back(0);
+            continue;
+        }
+        uint32_t key = uint32_t(c.r) << 16 | c.g << 8 | c.b;
+        auto it = index_of.find(key);
+        if (it == index_of.end()) {
+            if (palette.size() == 256) fail("more than 255 colours for " + path);
+            it = index_of.emplace(key, uint8_t(palette.size())).first;
+            palette.push_back(c);
+        }
+        indices.push_back(it->second);
+    }
+    write_png_palette(path, image.width, image.height, indices, palette, {0});
+}
+
 std::string read_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -55,5 +55,10 @@ void write_png_palette(const std::string& path, int width, int height,
 // Writes `image` as a paletted PNG, building the palette from its colours (at most 256).
 void write_png_indexed(const std::string& path, const Image& image);
 
+// Writes `image` as a paletted PNG whose pixels of alpha 0 all use index 0, the one transparent
+// entry (colour `hidden`, so that a decoder that ignores transparency shows it); every other
+// entry is opaque.
+void write_png_keyed(const std::string& path, const Image& image, Rgba hidden);
+
 std::string read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::string& bytes);

@@ -39,6 +39,7 @@ RunResult run_child(const std::function<int()>& child, const RunOptions& options
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        alarm(options.timeout_seconds);  // kept across exec
         int status = child();
         fflush(nullptr);
         _exit(status);

@@ -13,8 +13,9 @@ struct RunResult {
 struct RunOptions {
     std::vector<std::string> unset_env;                        // removed from the environment
     std::vector<std::pair<std::string, std::string>> set_env;  // added or replaced
-    long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored, when >= 0
-    std::string cwd;            // working directory, when not empty
+    long file_size_limit = -1;      // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored, when >= 0
+    std::string cwd;                // working directory, when not empty
+    unsigned timeout_seconds = 60;  // then SIGALRM ends the child (status 142), so no test hangs
 };
 
 // Runs `argv` (argv[0] is the program's path and its invocation name) and collects its output.

@@ -1,0 +1,45 @@
+// glue_font's pixel store in-process, in every depth SDL surfaces come in.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "glue_font.h"
+#include "support/surfaces.h"
+
+namespace {
+
+TEST(PutPixel, StoresTheValueSdlReadsBackInEveryDepth) {
+    struct Case {
+        int depth;
+        Uint32 r, g, b, a;
+    };
+    const Case cases[] = {
+        {8, 0, 0, 0, 0},
+        {16, 0xF800, 0x07E0, 0x001F, 0},
+        {24, 0x0000FF, 0x00FF00, 0xFF0000, 0},
+        {24, 0xFF0000, 0x00FF00, 0x0000FF, 0},
+        {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("depth " + std::to_string(c.depth));
+        SurfacePtr s(SDL_CreateRGBSurface(0, 3, 2, c.depth, c.r, c.g, c.b, c.a));
+        ASSERT_TRUE(s);
+        const Uint32 value = c.depth == 8 ? 0xA7 : SDL_MapRGBA(s->format, 200, 16, 96, 128);
+        PutPixel(s.get(), 2, 1, value);
+        // Outside the surface: dropped, and nothing else changes.
+        for (auto [x, y] : {std::pair{-1, 0}, {3, 0}, {0, -1}, {0, 2}})
+            PutPixel(s.get(), x, y, value);
+        // SDL's own fill stores the same value in a twin surface: the bytes must agree.
+        SurfacePtr twin(SDL_CreateRGBSurface(0, 3, 2, c.depth, c.r, c.g, c.b, c.a));
+        SDL_Rect spot{2, 1, 1, 1};
+        ASSERT_EQ(SDL_FillRect(twin.get(), &spot, value), 0);
+        for (int y = 0; y < 2; ++y)
+            EXPECT_EQ(0, memcmp(static_cast<Uint8*>(s->pixels) + y * s->pitch,
+                                static_cast<Uint8*>(twin->pixels) + y * twin->pitch,
+                                3 * s->format->BytesPerPixel))
+                << "row " << y;
+    }
+}
+
+}  // namespace
