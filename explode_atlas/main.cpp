@@ -1,0 +1,41 @@
+// explode_atlas: cuts every entry of an atlas index out of its atlas image into a PNG file of
+// its own, with an offset file beside it.
+#include <cstdio>
+#include <cstdlib>
+
+#include "atlas_index.h"
+#include "explode_atlas.h"
+
+int main(int argc, char** argv) {
+    if (argc < 4) {
+        fprintf(stderr, "Usage: %s <atlas_file> <atlas_directory> <output_directory>\n", argv[0]);
+        return 1;
+    }
+    AtlasRun run;
+    run.index_path = argv[1];
+    if (!format_prefix(run.atlas_prefix, argv[2]) || !format_prefix(run.output_prefix, argv[3])) {
+        fprintf(stderr, "Directory paths must be shorter than %zu bytes\n", kPathBufferSize - 1);
+        return 1;
+    }
+
+    char* text = read_file(run.index_path);
+    AtlasImage image;
+    bool image_failed = false;
+    int failed_entries = 0;
+    const int bad_lines = walk_index(text, run.index_path,
+                                     {[&](const ImageHeader& header) {
+                                          image_failed = !open_atlas_image(run, header, image);
+                                          return !image_failed;
+                                      },
+                                      [&](const IndexEntry& entry) {
+                                          if (!explode_entry(run, image, entry)) ++failed_entries;
+                                      },
+                                      [&] { image.surface.reset(); }});
+    free(text);
+
+    if (image_failed) return 1;
+    if (failed_entries > 0)
+        fprintf(stderr, "%d entr%s of %s could not be written\n", failed_entries,
+                failed_entries == 1 ? "y" : "ies", run.index_path);
+    return bad_lines > 0 || failed_entries > 0 ? 1 : 0;
+}
