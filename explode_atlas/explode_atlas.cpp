@@ -115,8 +115,9 @@ bool explode_entry(const AtlasRun& run, const AtlasImage& image, const IndexEntr
     {
         SurfacePtr cut = create_entry_surface(image, entry.w, entry.h);
         if (!cut) {
-            fprintf(stderr, "%s:%d: entry %.*s not written: no %dx%d surface: %s\n", run.index_path,
-                    entry.line, name_length, name, entry.w, entry.h, SDL_GetError());
+            fprintf(stderr, "%s:%d: entry %.*s not written: could not create a %dx%d surface: %s\n",
+                    run.index_path, entry.line, name_length, name, entry.w, entry.h,
+                    SDL_GetError());
             return false;
         }
         const SDL_Rect rect{Sint16(entry.x), Sint16(entry.y), Uint16(entry.w), Uint16(entry.h)};
