@@ -3,12 +3,12 @@
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$repo/scripts/install_deps.sh"
-"$repo/scripts/build.sh" --target explode_font glue_font >/dev/null
+"$repo/scripts/build.sh" --target explode_font glue_font explode_atlas >/dev/null
 
 bin="$repo/build"
 results="$repo/build/examples"
 rm -rf "$results"
-mkdir -p "$results/glyphs" "$results/sheet" "$results/glyphs_again"
+mkdir -p "$results/glyphs" "$results/sheet" "$results/glyphs_again" "$results/atlas"
 font=dejavu_sans_18.png
 
 echo "== explode_font: the sample sheet into one PNG per character"
@@ -32,3 +32,12 @@ else
     exit 1
 fi
 echo "progress logs: $results/explode_font.log, $results/explode_again.log"
+
+echo "== explode_atlas: every entry of the sample atlas index into a PNG and an offset file"
+"$bin/explode_atlas/explode_atlas" "$repo/examples/atlas/sprites.txt" "$repo/examples/atlas" \
+    "$results/atlas"
+for offset in "$results/atlas"/*.offset; do
+    entry="$(basename "$offset" .offset)"
+    echo "$entry.png: $(tr '\n' ' ' <"$offset")"
+done
+echo "$(ls "$results/atlas" | wc -l) files written to $results/atlas"
