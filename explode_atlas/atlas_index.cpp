@@ -1,5 +1,7 @@
 #include "atlas_index.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -23,12 +25,11 @@ char* read_file(const char* path) {
         fprintf(stderr, "Could not open file: %s\n", path);
         exit(1);
     }
-    // The size from seeking, where the stream allows it; otherwise the buffer grows as it fills.
+    // The size of a regular file is known up front; anything else (a pipe, a terminal) is read
+    // to its end, the buffer growing as it fills.
     long size = -1;
-    if (fseek(file, 0, SEEK_END) == 0) {
-        size = ftell(file);
-        if (fseek(file, 0, SEEK_SET) != 0) size = -1;
-    }
+    struct stat st;
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode)) size = long(st.st_size);
     size_t capacity = size >= 0 ? size_t(size) + 1 : 64 * 1024;
     char* text = static_cast<char*>(malloc(capacity));
     if (!text) read_failed(path, file, text);

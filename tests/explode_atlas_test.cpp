@@ -99,21 +99,7 @@ TEST(ExplodeAtlas, WellFormedIndexGivesEveryEntryAndItsOffsets) {
     EXPECT_EQ(read_bytes(d.out + "/tree.offset"), offsets(-10, 3));
 }
 
-enum class Form { kRgba, kRgb, kPalette, kKeyedPalette };
-
-const char* form_name(Form f) {
-    switch (f) {
-        case Form::kRgba:
-            return "RGBA";
-        case Form::kRgb:
-            return "RGB";
-        case Form::kPalette:
-            return "Palette";
-        case Form::kKeyedPalette:
-            return "KeyedPalette";
-    }
-    return "";
-}
+using Form = PngForm;
 
 class AtlasForms : public ::testing::TestWithParam<Form> {};
 
@@ -130,26 +116,22 @@ TEST_P(AtlasForms, EntriesKeepTheirColoursAndTransparency) {
     Rgba outside{0, 0, 0, 255};
     switch (form) {
         case Form::kRgba:
-            write_png_rgba(image_path, atlas);
             colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
             outside = {0, 0, 0, 0};
             break;
         case Form::kRgb:
-            write_png_rgb(image_path, atlas);
-            break;
         case Form::kPalette:
-            write_png_indexed(image_path, atlas);
             break;
         case Form::kKeyedPalette:
             for (int y = 0; y < atlas.height; ++y)
                 for (int x = 0; x < atlas.width; ++x)
                     if ((x + 2 * y) % 5 == 0) atlas.at(x, y) = looks.at(x, y) = Rgba{0, 0, 0, 0};
-            // The hidden colour is one the atlas also uses opaque, which must stay.
-            write_png_keyed(image_path, atlas, atlas.at(1, 0));
             colour_type = PNG_COLOR_TYPE_RGB_ALPHA;
             outside = {0, 0, 0, 0};
             break;
     }
+    // The hidden colour is one the atlas also uses opaque, which must stay.
+    write_png_as(image_path, atlas, form, atlas.at(1, 0));
     struct Entry {
         const char* name;
         int x, y, w, h;
@@ -176,7 +158,7 @@ TEST_P(AtlasForms, EntriesKeepTheirColoursAndTransparency) {
 INSTANTIATE_TEST_SUITE_P(Forms, AtlasForms,
                          ::testing::Values(Form::kRgba, Form::kRgb, Form::kPalette,
                                            Form::kKeyedPalette),
-                         [](const auto& info) { return std::string(form_name(info.param)); });
+                         [](const auto& info) { return std::string(png_form_name(info.param)); });
 
 TEST(ExplodeAtlas, FileNamesFollowTheEntryName) {
     struct Case {

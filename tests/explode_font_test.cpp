@@ -16,22 +16,7 @@ namespace {
 
 const std::string kExplode = EXPLODE_FONT_BIN;
 
-enum class Form { kRgba, kRgb, kPalette };
-
-const char* form_name(Form f) {
-    return f == Form::kRgba ? "RGBA" : f == Form::kRgb ? "RGB" : "Palette";
-}
-
-void write_sheet(const std::string& path, const Image& image, Form form) {
-    switch (form) {
-        case Form::kRgba:
-            return write_png_rgba(path, image);
-        case Form::kRgb:
-            return write_png_rgb(path, image);
-        case Form::kPalette:
-            return write_png_indexed(path, image);
-    }
-}
+using Form = PngForm;
 
 RunResult explode(const std::string& font, const std::string& out, const RunOptions& o = {}) {
     return run_program({kExplode, font, out}, o);
@@ -78,7 +63,7 @@ TEST_P(ExplodeForms, EveryGlyphLandsInItsOwnFileWithItsPixels) {
     Sheet sheet = varied_sheet(alpha, form == Form::kPalette);
     TempDir dir;
     const std::string font = dir / "small.png";
-    write_sheet(font, sheet.image, form);
+    write_png_as(font, sheet.image, form);
     const std::string out = dir / "glyphs";
     mkdir(out.c_str(), 0755);
 
@@ -102,7 +87,7 @@ TEST_P(ExplodeForms, EveryGlyphLandsInItsOwnFileWithItsPixels) {
 
 INSTANTIATE_TEST_SUITE_P(Forms, ExplodeForms,
                          ::testing::Values(Form::kRgba, Form::kRgb, Form::kPalette),
-                         [](const auto& info) { return std::string(form_name(info.param)); });
+                         [](const auto& info) { return std::string(png_form_name(info.param)); });
 
 // A paletted sheet whose transparency is one palette entry: glyph pixels of that entry come out
 // transparent black, every other pixel opaque, and the scan reads markers as before.

@@ -12,18 +12,7 @@
 namespace {
 
 TEST(VyGetPixel, ReadsThePixelValueInEveryDepth) {
-    struct Case {
-        int depth;
-        Uint32 r, g, b, a;
-    };
-    const Case cases[] = {
-        {8, 0, 0, 0, 0},
-        {16, 0xF800, 0x07E0, 0x001F, 0},
-        {24, 0x0000FF, 0x00FF00, 0xFF0000, 0},
-        {24, 0xFF0000, 0x00FF00, 0x0000FF, 0},
-        {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
-    };
-    for (const Case& c : cases) {
+    for (const SurfaceLayout& c : layouts_of_every_depth()) {
         SCOPED_TRACE("depth " + std::to_string(c.depth));
         SurfacePtr s(SDL_CreateRGBSurface(0, 3, 2, c.depth, c.r, c.g, c.b, c.a));
         ASSERT_TRUE(s);

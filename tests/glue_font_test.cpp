@@ -155,21 +155,7 @@ TEST(GlueLayout, GlyphsMarkersAndRowLinesWhereTheyBelong) {
     }
 }
 
-enum class Form { kRgba, kRgb, kPalette, kKeyedPalette };
-
-const char* form_name(Form f) {
-    switch (f) {
-        case Form::kRgba:
-            return "RGBA";
-        case Form::kRgb:
-            return "RGB";
-        case Form::kPalette:
-            return "Palette";
-        case Form::kKeyedPalette:
-            return "KeyedPalette";
-    }
-    return "";
-}
+using Form = PngForm;
 
 class GlueForms : public ::testing::TestWithParam<Form> {};
 
@@ -189,21 +175,8 @@ TEST_P(GlueForms, GlyphPixelsLandAsTheImageHoldsThem) {
                     if (x == 0 || y == 0 || x == g.width - 1 || y == g.height - 1)
                         g.at(x, y) = expected.at(x, y) = kBackground;
         }
-        switch (form) {
-            case Form::kRgba:
-                write_png_rgba(d.path(33 + i), g);
-                break;
-            case Form::kRgb:
-                write_png_rgb(d.path(33 + i), g);
-                break;
-            case Form::kPalette:
-                write_png_indexed(d.path(33 + i), g);
-                break;
-            case Form::kKeyedPalette:
-                // The hidden colour is one the glyph also uses opaque, which must stay.
-                write_png_keyed(d.path(33 + i), g, g.at(1, 1));
-                break;
-        }
+        // The hidden colour is one the glyph also uses opaque, which must stay.
+        write_png_as(d.path(33 + i), g, form, g.at(1, 1));
         landed.push_back(expected);
     }
     RunResult r = glue(d.font, d.glyphs);
@@ -215,7 +188,7 @@ TEST_P(GlueForms, GlyphPixelsLandAsTheImageHoldsThem) {
 INSTANTIATE_TEST_SUITE_P(Forms, GlueForms,
                          ::testing::Values(Form::kRgba, Form::kRgb, Form::kPalette,
                                            Form::kKeyedPalette),
-                         [](const auto& info) { return std::string(form_name(info.param)); });
+                         [](const auto& info) { return std::string(png_form_name(info.param)); });
 
 // A FIFO that nobody writes to: opening it blocks, so a run that opens it is killed by the
 // runner's timeout instead of finishing.

@@ -187,6 +187,33 @@ void write_png_keyed(const std::string& path, const Image& image, Rgba hidden) {
     write_png_palette(path, image.width, image.height, indices, palette, {0});
 }
 
+const char* png_form_name(PngForm form) {
+    switch (form) {
+        case PngForm::kRgba:
+            return "RGBA";
+        case PngForm::kRgb:
+            return "RGB";
+        case PngForm::kPalette:
+            return "Palette";
+        case PngForm::kKeyedPalette:
+            return "KeyedPalette";
+    }
+    return "";
+}
+
+void write_png_as(const std::string& path, const Image& image, PngForm form, Rgba hidden) {
+    switch (form) {
+        case PngForm::kRgba:
+            return write_png_rgba(path, image);
+        case PngForm::kRgb:
+            return write_png_rgb(path, image);
+        case PngForm::kPalette:
+            return write_png_indexed(path, image);
+        case PngForm::kKeyedPalette:
+            return write_png_keyed(path, image, hidden);
+    }
+}
+
 std::string read_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -60,5 +60,12 @@ void write_png_indexed(const std::string& path, const Image& image);
 // entry is opaque.
 void write_png_keyed(const std::string& path, const Image& image, Rgba hidden);
 
+// The forms in which tests hand pictures to the tools.
+enum class PngForm { kRgba, kRgb, kPalette, kKeyedPalette };
+const char* png_form_name(PngForm form);
+// Writes `image` in `form`: RGB drops alpha, a palette ignores it, a keyed palette makes the
+// pixels of alpha 0 its transparent entry, of colour `hidden`.
+void write_png_as(const std::string& path, const Image& image, PngForm form, Rgba hidden = {});
+
 std::string read_bytes(const std::string& path);
 void write_bytes(const std::string& path, const std::string& bytes);

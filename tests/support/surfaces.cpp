@@ -81,3 +81,14 @@ Image asymmetric_image(int width, int height, bool with_alpha) {
         }
     return image;
 }
+
+const std::vector<SurfaceLayout>& layouts_of_every_depth() {
+    static const std::vector<SurfaceLayout> layouts{
+        {8, 0, 0, 0, 0},
+        {16, 0xF800, 0x07E0, 0x001F, 0},
+        {24, 0x0000FF, 0x00FF00, 0xFF0000, 0},
+        {24, 0xFF0000, 0x00FF00, 0x0000FF, 0},
+        {32, 0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000},
+    };
+    return layouts;
+}

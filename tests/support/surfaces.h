@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <vector>
+
 #include "png_io.h"
 #include "surface_ptr.h"
 
@@ -21,3 +23,11 @@ SurfacePtr palette_surface_from_image(const Image& image, int depth);
 // images, so flips, swapped channels and shifted rows all show. Channels are multiples of 16,
 // which every format of 4 or more bits per channel holds exactly.
 Image asymmetric_image(int width, int height, bool with_alpha);
+
+// A pixel layout: depth and channel masks (all 0 for a palette).
+struct SurfaceLayout {
+    int depth;
+    Uint32 r, g, b, a;
+};
+// One layout of each depth of 8 bits or more, 24 bits in both byte orders.
+const std::vector<SurfaceLayout>& layouts_of_every_depth();
