@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, whatever of the build and test dependencies is missing.
+# Installs, from Debian's packages, whatever of the build and test dependencies is missing,
+# and of any further packages named on the command line.
 # Runs apt-get only when something is missing; needs root for that (or sudo).
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libgtest-dev)
+packages=(g++ make cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libgtest-dev "$@")
 
 missing=()
 for p in "${packages[@]}"; do
