@@ -19,7 +19,7 @@ namespace {
 
 }  // namespace
 
-char* read_file(const char* path) {
+char* read_file(const char* path, size_t* length_read) {
     FILE* file = fopen(path, "r");
     if (!file) {
         fprintf(stderr, "Could not open file: %s\n", path);
@@ -46,6 +46,7 @@ char* read_file(const char* path) {
     fclose(file);
     text[length] = '\0';
     if (size >= 0 && length != size_t(size)) read_failed(path, nullptr, text);
+    if (length_read) *length_read = length;
     return text;
 }
 

@@ -2,13 +2,15 @@
 // entry lines ("<name> <x> <y> <w> <h> off <offset x> <offset y>") to cut from that image.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string_view>
 
 // Reads the whole file at `path` into a new zero-terminated buffer that the caller frees with
-// free(). Works on pipes and other streams that cannot seek. On failure prints "Could not open
-// file: <path>" or "Could not read file: <path>" on standard error and exits with status 1.
-char* read_file(const char* path);
+// free(), and stores the number of bytes read in `*length_read` when that is given. Works on
+// pipes and other streams that cannot seek. On failure prints "Could not open file: <path>" or
+// "Could not read file: <path>" on standard error and exits with status 1.
+char* read_file(const char* path, size_t* length_read = nullptr);
 
 // An image header line as the walk hands it on.
 struct ImageHeader {

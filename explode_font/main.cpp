@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "directories.h"
 #include "explode_font.h"
 #include "font_sheet.h"
 #include "sdl_startup.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     start_sdl_headless();
     printf("Exploding font %s into %s\n", font_name, output_path);
+    if (!check_directory("Output directory", output_path)) return 1;
 
     SurfacePtr sheet(IMG_Load(font_name));
     if (!sheet) {

@@ -34,8 +34,7 @@ size_t entries(const std::string& dir) {
     size_t n = 0;
     if (DIR* d = opendir(dir.c_str())) {
         while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.' || (e->d_name[1] && e->d_name[1] != '.' && e->d_name[2]))
-                ++n;
+            if (e->d_name[0] != '.' || (e->d_name[1] && e->d_name[1] != '.' && e->d_name[2])) ++n;
         closedir(d);
     }
     return n;

@@ -10,7 +10,7 @@ struct Layout {
 };
 
 // Every depth SDL 1.2 accepts: 8 bits with masks has a palette SDL builds from the masks.
-constexpr Layout kLayouts[] = {{1, true},   {2, true},   {4, true},   {8, true}, {8, false},
+constexpr Layout kLayouts[] = {{1, true},   {2, true},   {4, true},   {8, true},  {8, false},
                                {15, false}, {16, false}, {24, false}, {32, false}};
 
 // A channel mask of up to 8 contiguous bits somewhere inside `depth` bits; 0 for no channel.
@@ -59,8 +59,8 @@ FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch) {
 
     const Uint32 flags = (in.u8() & 1) ? SDL_SRCALPHA : 0;
     if (own_pitch) {
-        SurfacePtr probe(SDL_CreateRGBSurface(0, w, 1, layout.depth, masks[0], masks[1],
-                                              masks[2], masks[3]));
+        SurfacePtr probe(
+            SDL_CreateRGBSurface(0, w, 1, layout.depth, masks[0], masks[1], masks[2], masks[3]));
         if (!probe) return out;
         const size_t pitch = surface_row_bytes(probe.get()) + in.u8() % 8;
         out.storage.assign(pitch * h, 0);
@@ -68,8 +68,8 @@ FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch) {
                                                    int(pitch), masks[0], masks[1], masks[2],
                                                    masks[3]));
     } else {
-        out.surface.reset(SDL_CreateRGBSurface(0, w, h, layout.depth, masks[0], masks[1],
-                                               masks[2], masks[3]));
+        out.surface.reset(
+            SDL_CreateRGBSurface(0, w, h, layout.depth, masks[0], masks[1], masks[2], masks[3]));
     }
     SDL_Surface* s = out.surface.get();
     if (!s) return out;
@@ -83,9 +83,10 @@ FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch) {
         }
     }
     if (in.u8() & 1) {
-        SDL_SetColorKey(s, SDL_SRCCOLORKEY, in.u32() & ((s->format->BitsPerPixel == 32)
-                                                            ? 0xFFFFFFFF
-                                                            : (Uint32{1} << s->format->BitsPerPixel) - 1));
+        SDL_SetColorKey(s, SDL_SRCCOLORKEY,
+                        in.u32() & ((s->format->BitsPerPixel == 32)
+                                        ? 0xFFFFFFFF
+                                        : (Uint32{1} << s->format->BitsPerPixel) - 1));
         out.keyed = true;
     }
     if (flags) SDL_SetAlpha(s, SDL_SRCALPHA, in.u8());

@@ -1,7 +1,9 @@
 #include "glue_font.h"
 
 #include <SDL_image.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -60,6 +62,13 @@ void advance_cursor(SDL_Surface* canvas, int w, int& x, int& y, int& height) {
 
 namespace {
 
+// True when something is at `path`, even if it cannot be loaded as an image; false only when
+// nothing is there (or a directory on the way is missing).
+bool glyph_file_present(const char* path) {
+    struct stat st;
+    return stat(path, &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
 // A glyph fits where its right marker lies on the sheet and its last line is above the bottom.
 bool fits(int x, int y, const SDL_Surface* glyph) {
     return x + glyph->w <= kSheetWidth - 1 && y + glyph->h <= kSheetHeight;
@@ -104,6 +113,14 @@ int create_font() {
         SurfacePtr glyph(IMG_Load(path));
         if (!glyph) {
             fprintf(stderr, "Could not load %s: %s\n", path, SDL_GetError());
+            // A missing file ends the set of glyphs; one that is there but unreadable would
+            // silently cut the sheet short.
+            if (glyph_file_present(path)) {
+                fprintf(stderr,
+                        "Glyph file %s is there but could not be loaded; no sheet was written\n",
+                        path);
+                return 1;
+            }
             break;
         }
         const int w = glyph->w, h = glyph->h;

@@ -1,6 +1,7 @@
 // glue_font: assembles a directory of glyph files into one font sheet.
 #include <cstdio>
 
+#include "directories.h"
 #include "font_sheet.h"
 #include "glue_font.h"
 #include "sdl_startup.h"
@@ -25,5 +26,6 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     start_sdl_headless();
     printf("Gluing characters in %s to create font %s\n", input_path, font_name);
+    if (!check_directory("Input directory", input_path)) return 1;
     return create_font();
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -311,17 +312,18 @@ TEST(Explode, UnusableVideoDriverChosenByTheUser) {
 }
 
 TEST(Explode, UnwritableGlyphFilesEndWithStatus1) {
+    // A directory stands where the first glyph file would go: it stays, the second is written.
     Sheet sheet = build_sheet({{test_glyph(2, 3, 1, true), test_glyph(3, 1, 2, true)}});
     TempDir dir;
     write_png_rgba(dir / "f.png", sheet.image);
-    const std::string out = dir / "missing";
-    RunResult r = explode(dir / "f.png", out);
+    mkdir((dir / "f.png_033.png").c_str(), 0755);
+    RunResult r = explode(dir / "f.png", dir.path);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, progress_for(dir / "f.png", out, "f.png", sheet.glyphs));
-    EXPECT_EQ(r.err,
-              "fopen error: No such file or directory\n"
-              "fopen error: No such file or directory\n"
-              "2 glyph files could not be written\n");
+    EXPECT_EQ(r.out, progress_for(dir / "f.png", dir.path, "f.png", sheet.glyphs));
+    EXPECT_EQ(r.err, "fopen error: Is a directory\n1 glyph file could not be written\n");
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "f.png_033.png"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "f.png_033.png"));
+    EXPECT_EQ(read_png(dir / "f.png_034.png").image, sheet.glyphs[1].image);
 }
 
 TEST(Explode, ZeroHeightGlyphIsReportedNotWritten) {
@@ -353,8 +355,7 @@ TEST(Explode, GlyphPathsLongerThanTheBufferAreRefusedBeforeAnything) {
         RunResult r = explode(dir / "f.png", out);
         EXPECT_EQ(r.status, 1);
         if (total == 4095) {
-            EXPECT_EQ(r.err,
-                      "fopen error: File name too long\n1 glyph file could not be written\n");
+            EXPECT_EQ(r.err, "Output directory " + out + ": File name too long\n");
         } else {
             EXPECT_EQ(r.out, "");
             EXPECT_EQ(r.err,
