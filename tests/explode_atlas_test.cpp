@@ -40,15 +40,6 @@ Image cut(const Image& image, int x, int y, int w, int h, Rgba outside) {
     return out;
 }
 
-// Every file and directory under `root`, relative to it, sorted.
-std::vector<std::string> tree(const std::string& root) {
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
-        names.push_back(e.path().lexically_relative(root).string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A scratch directory with "img/" for atlas images, "out/" for results and the index beside.
 struct AtlasDir {
     TempDir dir;
@@ -89,7 +80,7 @@ TEST(ExplodeAtlas, WellFormedIndexGivesEveryEntryAndItsOffsets) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"coin.offset", "coin.png", "hero.offset",
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"coin.offset", "coin.png", "hero.offset",
                                                      "hero.png", "tree.offset", "tree.png"}));
     expect_png(d.out + "/hero.png", cut(sheet0, 0, 0, 32, 48, {}), PNG_COLOR_TYPE_RGB_ALPHA);
     expect_png(d.out + "/coin.png", cut(sheet0, 32, 0, 16, 16, {}), PNG_COLOR_TYPE_RGB_ALPHA);
@@ -192,7 +183,7 @@ TEST(ExplodeAtlas, FileNamesFollowTheEntryName) {
         std::vector<std::string> expected{"atlas.txt", "img",    "img/a.png", "out",
                                           "out/sub",   "x.pngs", png,         offset};
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(tree(dir.path), expected);
+        EXPECT_EQ(list_tree(dir.path), expected);
         expect_png(dir / png, cut(position_image(4, 4, true), 1, 1, 2, 2, {}),
                    PNG_COLOR_TYPE_RGB_ALPHA);
         EXPECT_EQ(read_bytes(dir / offset), offsets(3, 4));
@@ -227,7 +218,7 @@ TEST(ExplodeAtlas, EntriesThatCannotBeHonouredAreRefused) {
                   "surface: Width or height is too large\n"
                   "6 entries of " +
                   d.index + " could not be written\n");
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"edge.offset", "edge.png"}));
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"edge.offset", "edge.png"}));
     expect_png(d.out + "/edge.png", Image(1, 1, {0, 0, 0, 0}), PNG_COLOR_TYPE_RGB_ALPHA);
     EXPECT_EQ(read_bytes(d.out + "/edge.offset"), offsets(-2147483648, 2147483647));
 }
@@ -267,7 +258,7 @@ TEST(ExplodeAtlas, IndexProblemsAreReportedWithTheirLine) {
         RunResult r = d.run(c.index);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err.empty() ? "" : d.index + ":" + c.err);
-        EXPECT_EQ(tree(d.out), c.files);
+        EXPECT_EQ(list_tree(d.out), c.files);
     }
 }
 
@@ -281,7 +272,7 @@ TEST(ExplodeAtlas, ImageThatCannotBeLoadedEndsTheRunButKeepsEarlierFiles) {
                             "\nc.png 0 0 1 1\n* a.png\n" + "d.png 0 0 1 1\n");
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "Could not load atlas image: " + d.img + "/" + bad + "\n");
-        EXPECT_EQ(tree(d.out), (std::vector<std::string>{"b.offset", "b.png"}));
+        EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"b.offset", "b.png"}));
     }
 }
 
@@ -304,7 +295,7 @@ TEST(ExplodeAtlas, FilesThatCannotBeWrittenAreReportedAndTheWalkGoesOn) {
                   "/c.offset\n" + "Cannot write offset file " + d.out +
                   "/full.offset: No space left on device\n" + "3 entries of " + d.index +
                   " could not be written\n");
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"c.offset", "c.png", "e.offset", "e.png",
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"c.offset", "c.png", "e.offset", "e.png",
                                                      "full.offset", "full.png"}));
     EXPECT_EQ(read_bytes(d.out + "/e.offset"), offsets(5, 5));
 }
@@ -346,7 +337,7 @@ TEST(ExplodeAtlas, PathsThatDoNotFitTheirBuffers) {
     EXPECT_EQ(r.err, d.index + ":2: entry " + long_entry +
                          " not written: its file paths are longer than 4095 bytes\n1 entry of " +
                          d.index + " could not be written\n");
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"ok.offset", "ok.png"}));
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"ok.offset", "ok.png"}));
 }
 
 TEST(ExplodeAtlas, IndexFromAPipe) {
@@ -368,7 +359,7 @@ TEST(ExplodeAtlas, StaleSizeInTheIndexIsAWarning) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, d.index + ":3: warning: atlas image " + d.img +
                          "/a.png is 4x3 pixels, the index says 40x3\n");
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"b.offset", "b.png", "c.offset", "c.png"}));
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"b.offset", "b.png", "c.offset", "c.png"}));
 }
 
 TEST(ExplodeAtlas, CommandLine) {
@@ -385,7 +376,7 @@ TEST(ExplodeAtlas, CommandLine) {
     write_bytes(d.index, "* a.png\nb.png 0 0 1 1\n");
     r = run_program({kAtlas, d.index, d.img, d.out, "extra", "more"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(tree(d.out), (std::vector<std::string>{"b.offset", "b.png"}));
+    EXPECT_EQ(list_tree(d.out), (std::vector<std::string>{"b.offset", "b.png"}));
 
     const std::string missing = d.dir / "missing.txt";
     r = run_program({kAtlas, missing, d.img, d.out});

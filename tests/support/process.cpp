@@ -91,3 +91,11 @@ std::vector<std::string> list_dir(const std::string& path) {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+std::vector<std::string> list_tree(const std::string& root) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root))
+        names.push_back(e.path().lexically_relative(root).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}

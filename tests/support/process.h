@@ -37,3 +37,6 @@ struct TempDir {
 
 // The names in a directory, sorted, without "." and "..".
 std::vector<std::string> list_dir(const std::string& path);
+
+// Every file and directory under `root`, as paths relative to it, sorted.
+std::vector<std::string> list_tree(const std::string& root);
