@@ -1,11 +1,10 @@
 #include "explode_atlas.h"
 
-#include <SDL_image.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "image_loading.h"
 #include "pending_file.h"
 #include "png_writer.h"
 #include "surface_pixels.h"
@@ -75,7 +74,7 @@ bool open_atlas_image(const AtlasRun& run, const ImageHeader& header, AtlasImage
                 kPathBufferSize - 1);
         return false;
     }
-    image.surface.reset(IMG_Load(path));
+    image.surface.reset(load_image(path));
     if (!image.surface) {
         fprintf(stderr, "Could not load atlas image: %s\n", path);
         return false;

@@ -27,6 +27,25 @@ void lock_sheet(SDL_Surface* sheet) {
     }
 }
 
+// Tells the pixels of one key colour (marker or row line). In a paletted sheet that is every
+// index whose palette entry is exactly that colour: the nearest entry SDL_MapRGB would pick
+// for a palette without it is some other colour. Elsewhere it is the colour's pixel value,
+// opaque where the format has alpha.
+struct ColourMatch {
+    const SDL_Palette* palette;
+    KeyColour colour;
+    Uint32 value;
+
+    ColourMatch(const SDL_PixelFormat* format, KeyColour c)
+        : palette(format->palette), colour(c), value(SDL_MapRGB(format, c.r, c.g, c.b)) {}
+    bool matches(Uint32 pixel) const {
+        if (!palette) return pixel == value;
+        if (pixel >= Uint32(palette->ncolors)) return false;
+        const SDL_Color& p = palette->colors[pixel];
+        return p.r == colour.r && p.g == colour.g && p.b == colour.b;
+    }
+};
+
 // The sheet's colour key, which the scan turns off so that blits copy every pixel.
 struct SheetKey {
     bool present;
@@ -74,10 +93,8 @@ int explode_sheet(SDL_Surface* sheet) {
     const SheetKey key{(sheet->flags & SDL_SRCCOLORKEY) != 0, sheet->format->colorkey};
     SDL_SetAlpha(sheet, 0, SDL_ALPHA_OPAQUE);
     SDL_SetColorKey(sheet, 0, 0);
-    const Uint32 marker =
-        SDL_MapRGB(sheet->format, kMarkerColour.r, kMarkerColour.g, kMarkerColour.b);
-    const Uint32 row_line =
-        SDL_MapRGB(sheet->format, kRowLineColour.r, kRowLineColour.g, kRowLineColour.b);
+    const ColourMatch marker(sheet->format, kMarkerColour);
+    const ColourMatch row_line(sheet->format, kRowLineColour);
 
     const bool locked = SDL_MUSTLOCK(sheet);
     if (locked) lock_sheet(sheet);
@@ -89,19 +106,19 @@ int explode_sheet(SDL_Surface* sheet) {
         Uint32 row_height = 1;
         int x = 0;
         while (x < w - 1 && code <= kLastExplodeCode) {
-            if (VyGetPixel(sheet, x, y) == marker) {
+            if (marker.matches(VyGetPixel(sheet, x, y))) {
                 ++x;
                 continue;
             }
             printf("Reading character at %d %d...", x, y);
             int x2 = x;
-            while (x2 < w && VyGetPixel(sheet, x2, y) != marker) ++x2;
+            while (x2 < w && !marker.matches(VyGetPixel(sheet, x2, y))) ++x2;
             printf("width %d\n", x2 - x);
             if (x2 == w) break;  // no right marker: the glyph is dropped and ends the row
 
             int y2 = y;
-            while (y2 < h && VyGetPixel(sheet, x, y2) != marker &&
-                   VyGetPixel(sheet, x, y2) != row_line)
+            while (y2 < h && !marker.matches(VyGetPixel(sheet, x, y2)) &&
+                   !row_line.matches(VyGetPixel(sheet, x, y2)))
                 ++y2;
             SDL_Rect rect{Sint16(x), Sint16(y), Uint16(x2 - x), Uint16(y2 - y)};
             if (rect.h > row_height) row_height = rect.h;

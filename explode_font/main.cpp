@@ -1,11 +1,11 @@
 // explode_font: writes every glyph of a font sheet to a PNG file of its own.
-#include <SDL_image.h>
 
 #include <cstdio>
 
 #include "directories.h"
 #include "explode_font.h"
 #include "font_sheet.h"
+#include "image_loading.h"
 #include "sdl_startup.h"
 #include "surface_ptr.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     printf("Exploding font %s into %s\n", font_name, output_path);
     if (!check_directory("Output directory", output_path)) return 1;
 
-    SurfacePtr sheet(IMG_Load(font_name));
+    SurfacePtr sheet(load_image(font_name));
     if (!sheet) {
         fprintf(stderr, "Loading font \"%s\":%s\n", font_name, SDL_GetError());
         return 1;

@@ -1,6 +1,5 @@
 #include "glue_font.h"
 
-#include <SDL_image.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "font_sheet.h"
+#include "image_loading.h"
 #include "png_writer.h"
 #include "surface_pixels.h"
 #include "surface_ptr.h"
@@ -110,7 +110,7 @@ int create_font() {
     for (; code <= kLastGlueCode; ++code) {
         char path[kPathBufferSize];
         format_glyph_path(path, input_path, font_name, code);  // checked once by the caller
-        SurfacePtr glyph(IMG_Load(path));
+        SurfacePtr glyph(load_image(path));
         if (!glyph) {
             fprintf(stderr, "Could not load %s: %s\n", path, SDL_GetError());
             // A missing file ends the set of glyphs; one that is there but unreadable would

@@ -121,6 +121,10 @@ struct OddSheet {
     std::string progress;              // after the "Exploding font" line
     int status;
     std::string err;
+    // When not empty, the sheet is written as a palette PNG of these entries, with `indices`
+    // giving its pixels (the size of `image`).
+    std::vector<Rgba> palette = {};
+    std::vector<uint8_t> indices = {};
 };
 
 Image row_of(std::initializer_list<Rgba> pixels) {
@@ -190,6 +194,32 @@ std::vector<OddSheet> odd_sheets() {
                          0,
                          ""});
     }
+    {
+        // A palette without magenta: the entry nearest to it (grey 170) is no marker, so the
+        // row is one glyph running to the edge, dropped.
+        cases.push_back(
+            {"palette_without_magenta",
+             Image(5, 2),
+             {},
+             "Reading character at 0 0...width 5\n",
+             0,
+             "",
+             {{0, 0, 0, 255}, {85, 85, 85, 255}, {170, 170, 170, 255}, {255, 255, 255, 255}},
+             {0, 2, 1, 2, 3, 3, 3, 3, 3, 3}});
+    }
+    {
+        // Two palette entries hold magenta; both are markers.
+        const Rgba dark{10, 20, 30, 255};
+        cases.push_back({"palette_with_magenta_twice",
+                         Image(5, 2),
+                         {{33, 0, 0, row_of({dark})}, {34, 2, 0, row_of({dark})}},
+                         "Reading character at 0 0...width 1\nSaving *033\n"
+                         "Reading character at 2 0...width 1\nSaving *034\n",
+                         0,
+                         "",
+                         {kMarker, dark, kMarker, kRowLine},
+                         {1, 2, 1, 0, 0, 3, 3, 3, 3, 3}});
+    }
     return cases;
 }
 
@@ -198,7 +228,10 @@ TEST(ExplodeOddSheets, GlyphFilesAndProgressAsTheScanReadsThem) {
         SCOPED_TRACE(c.name);
         TempDir dir;
         const std::string font = dir / "odd.png";
-        write_png_rgba(font, c.image);
+        if (c.palette.empty())
+            write_png_rgba(font, c.image);
+        else
+            write_png_palette(font, c.image.width, c.image.height, c.indices, c.palette);
         RunResult r = explode(font, dir.path);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err);

@@ -60,6 +60,11 @@ void write_png_indexed(const std::string& path, const Image& image);
 // entry is opaque.
 void write_png_keyed(const std::string& path, const Image& image, Rgba hidden);
 
+// Writes a grey PNG of `bit_depth` (1, 2, 4, 8 or 16) bits from one sample a pixel, row by row;
+// `transparent_level` >= 0 becomes its tRNS chunk, the one grey level shown transparent.
+void write_png_grey(const std::string& path, int width, int height, int bit_depth,
+                    const std::vector<uint16_t>& samples, int transparent_level = -1);
+
 // The forms in which tests hand pictures to the tools.
 enum class PngForm { kRgba, kRgb, kPalette, kKeyedPalette };
 const char* png_form_name(PngForm form);
