@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBytes in{data, size};
     const bool symbolic = in.u8() & 1;
-    FuzzSurface fs = make_fuzz_surface(in, 48, false);
+    FuzzSurface fs = make_fuzz_surface(in, 48, false, !symbolic);
     SDL_Surface* s = fs.surface.get();
     if (!s) return 0;
     if (symbolic) {

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzBytes in{data, size};
     const uint8_t options = in.u8();
-    FuzzSurface fs = make_fuzz_surface(in, 40, true);
+    FuzzSurface fs = make_fuzz_surface(in, 40, true, true);
     SDL_Surface* s = fs.surface.get();
     if (!s) return 0;
     SDL_Palette* palette = s->format->palette;

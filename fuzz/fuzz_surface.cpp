@@ -30,7 +30,7 @@ size_t surface_row_bytes(const SDL_Surface* surface) {
     return size_t(surface->w) * f->BytesPerPixel;
 }
 
-FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch) {
+FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch, bool raw_pixels) {
     FuzzSurface out;
     const Layout layout = kLayouts[in.u8() % (sizeof kLayouts / sizeof kLayouts[0])];
     const int w = 1 + in.u8() % max_side, h = 1 + in.u8() % max_side;
@@ -91,6 +91,7 @@ FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch) {
     }
     if (flags) SDL_SetAlpha(s, SDL_SRCALPHA, in.u8());
 
+    if (!raw_pixels) return out;
     Uint8* pixels = static_cast<Uint8*>(s->pixels);
     const size_t row = surface_row_bytes(s);
     for (int y = 0; y < h; ++y) {

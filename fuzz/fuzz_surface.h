@@ -27,14 +27,15 @@ struct FuzzBytes {
 
 // A surface made from the bytes: its depth (1, 2, 4 or 8 bits with a palette, or 8 to 32 bits
 // with channel masks), masks, size up to `max_side` on each side, row padding, palette, colour
-// key and alpha flag, then its pixels. The pixels live in `storage` when `own_pitch` is set, so
-// the pitch can be any value of at least one row's bytes; otherwise SDL allocates them.
+// key and alpha flag, then (with `raw_pixels`) its pixels; without, the pixels are left zero
+// for the caller to draw. The pixels live in `storage` when `own_pitch` is set, so the pitch
+// can be any value of at least one row's bytes; otherwise SDL allocates them.
 struct FuzzSurface {
     SurfacePtr surface;
     std::vector<uint8_t> storage;
     bool keyed = false;
 };
-FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch);
+FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch, bool raw_pixels);
 
 // Bytes that one row of `surface` occupies, without padding.
 size_t surface_row_bytes(const SDL_Surface* surface);

@@ -20,7 +20,12 @@ def surface_bytes(layout, w, h, own_pitch, keyed, alpha):
     if own_pitch:
         out.append(3)  # three bytes of row padding
     if layout in PALETTE_BITS:
-        out += bytes(rng.randrange(256) for _ in range(3 * (1 << PALETTE_BITS[layout])))
+        # Magenta first, then green (1-bit palettes have no room for it), then other colours.
+        n = 1 << PALETTE_BITS[layout]
+        colours = [(255, 0, 255)] + ([(0, 255, 0)] if n > 2 else [])
+        while len(colours) < n:
+            colours.append((rng.randrange(256), rng.randrange(256), rng.randrange(256)))
+        out += bytes(v for c in colours for v in c)
     out.append(1 if keyed else 0)
     if keyed:
         out += bytes([0, 0, 0, 1])
