@@ -5,7 +5,7 @@
 # briefly. Stops at the first build or suite that fails, with a non-zero status.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-"$repo/scripts/install_deps.sh" clang-14 libclang-rt-14-dev
+"$repo/scripts/install_deps.sh" clang-14 libclang-rt-14-dev man-db
 
 # The basic PNG test images, where they sit beside the checkout; tests that need them are
 # reported as skipped without.
