@@ -26,7 +26,8 @@ namespace {
 struct PixelLayout {
     int colour_type = PNG_COLOR_TYPE_RGB;
     bool direct = false;  // rows go to libpng straight from the surface's memory
-    bool bgr = false;     // direct rows whose first three bytes are blue, green, red
+    bool bgr = false;     // direct rows whose colour bytes are blue, green, red
+    int filler = -1;      // direct 4-byte rows without alpha: where the unused byte is
     bool keyed = false;   // pixels equal to the colour key are written fully transparent
 };
 
@@ -56,6 +57,13 @@ PixelLayout choose_layout(const SDL_Surface* surface) {
     } else if (bytes == 4 && a == 3 && g == 1 && ((r == 0 && b == 2) || (r == 2 && b == 0))) {
         layout.direct = true;
         layout.bgr = (r == 2);
+    } else if (bytes == 4 && f->Amask == 0 &&
+               ((g == 1 && ((r == 0 && b == 2) || (r == 2 && b == 0))) ||
+                (g == 2 && ((r == 1 && b == 3) || (r == 3 && b == 1))))) {
+        // Colour in three whole bytes and one byte unused: libpng drops the unused byte itself.
+        layout.direct = true;
+        layout.bgr = r > b;
+        layout.filler = g == 1 ? PNG_FILLER_AFTER : PNG_FILLER_BEFORE;
     }
     return layout;
 }
@@ -129,6 +137,7 @@ int write_png_stream(WriteJob* job) {
     png_write_info(png, job->info);
     png_set_packing(png);
     if (job->layout.bgr) png_set_bgr(png);
+    if (job->layout.filler >= 0) png_set_filler(png, 0, job->layout.filler);
 
     const Uint8* pixels = static_cast<const Uint8*>(s->pixels);
     if (job->layout.direct) {
