@@ -3,11 +3,8 @@
 // floor, the time per entry or glyph, and the peak resident memory of each run next to the
 // size of the decoded image. Also times the atlas index walk alone per index line.
 //   bench_tools <work dir> [runs]
-#include <SDL.h>
-#include <SDL_image.h>
 #include <fcntl.h>
 #include <png.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,7 +22,6 @@
 
 #include "atlas_index.h"
 
-extern char** environ;
 namespace fs = std::filesystem;
 
 namespace {
@@ -88,7 +84,8 @@ void make_atlas_inputs(const std::string& dir) {
     Lcg rng{12345};
     std::vector<png_byte> rgba(size_t(kAtlasSide) * kAtlasSide * 4), rgb, indexed;
     for (int y = 0; y < kAtlasSide; ++y)
-        for (int x = 0; x < kAtlasSide; ++x) atlas_pixel(x, y, rng, &rgba[(size_t(y) * kAtlasSide + x) * 4]);
+        for (int x = 0; x < kAtlasSide; ++x)
+            atlas_pixel(x, y, rng, &rgba[(size_t(y) * kAtlasSide + x) * 4]);
     // RGB: the same art over a dark background. Palette: 3-3-2 bits of it, 256 colours.
     std::vector<png_color> palette(256);
     for (int i = 0; i < 256; ++i)
@@ -124,6 +121,8 @@ struct Run {
 };
 
 // Runs `argv` with its output discarded, in a fresh empty `out_dir` when that is not empty.
+// fork and exec rather than posix_spawn: a child's peak memory starts from what it shares
+// with its parent at the fork, so the parent stays small and never holds big buffers.
 Run run_once(const std::vector<std::string>& argv, const std::string& out_dir) {
     if (!out_dir.empty()) {
         fs::remove_all(out_dir);
@@ -132,20 +131,21 @@ Run run_once(const std::vector<std::string>& argv, const std::string& out_dir) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid;
-    if (posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) != 0)
-        die("cannot start " + argv[0]);
+    const pid_t pid = fork();
+    if (pid < 0) die("cannot fork");
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(args[0], args.data());
+        _exit(127);
+    }
     int status;
     rusage usage;
     if (wait4(pid, &status, 0, &usage) != pid) die("lost " + argv[0]);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) die(argv[0] + " failed");
     return {seconds, usage.ru_maxrss};
 }
@@ -163,15 +163,6 @@ Run measure(const std::vector<std::string>& argv, const std::string& out_dir, in
     return {times[times.size() / 2], peak};
 }
 
-// Bytes of the surface IMG_Load makes of `path`.
-double decoded_mib(const std::string& path) {
-    SDL_Surface* s = IMG_Load(path.c_str());
-    if (!s) die("cannot load " + path);
-    const double mib = double(s->pitch) * s->h / (1 << 20);
-    SDL_FreeSurface(s);
-    return mib;
-}
-
 // Width and height from a PNG file's header.
 std::pair<int, int> png_size(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
@@ -179,6 +170,17 @@ std::pair<int, int> png_size(const std::string& path) {
     f.read(reinterpret_cast<char*>(b), 24);
     auto be = [&](int at) { return b[at] << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3]; };
     return {be(16), be(20)};
+}
+
+// MiB of the surface IMG_Load makes of the 8-bit PNG at `path`: rows of 1 byte a pixel for a
+// palette, 3 for RGB, 4 for RGBA, each padded to 4 bytes.
+double decoded_mib(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    unsigned char b[26];
+    f.read(reinterpret_cast<char*>(b), 26);
+    const auto [w, h] = png_size(path);
+    const int bytes = b[25] == 3 ? 1 : b[25] == 2 ? 3 : 4;
+    return double((size_t(w) * bytes + 3) / 4 * 4) * h / (1 << 20);
 }
 
 void print_row(const char* name, const Run& tool, const Run& floor, int units, const char* unit,
@@ -194,8 +196,8 @@ double walk_ns_per_line(int lines) {
     std::string text = "* a.png size 1 1\n";
     char line[96];
     for (int i = 0; i < lines; ++i) {
-        snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096,
-                 i / 4096, i % 100, i % 77);
+        snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096, i / 4096,
+                 i % 100, i % 77);
         text += line;
     }
     const int passes = std::max(3, 20000000 / lines);
@@ -206,8 +208,8 @@ double walk_ns_per_line(int lines) {
         walk_index(text.c_str(), "bench.txt",
                    {[](const ImageHeader&) { return true; },
                     [&](const IndexEntry& e) { entries += e.w; }, [] {}});
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                            start).count());
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     if (entries != long(lines) * 64 * passes) die("the walk lost entries");
     return best * 1e9 / lines;
@@ -221,14 +223,22 @@ int main(int argc, char** argv) {
     const int runs = argc > 2 ? atoi(argv[2]) : 5;
     const std::string explode_atlas = EXPLODE_ATLAS_BIN, explode_font = EXPLODE_FONT_BIN,
                       glue_font = GLUE_FONT_BIN, floor = FLOOR_BIN, sheet = SAMPLE_SHEET;
-    make_atlas_inputs(work);
+    // Generating the inputs takes buffers of hundreds of MiB; a child process holds them.
+    const pid_t maker = fork();
+    if (maker == 0) {
+        make_atlas_inputs(work);
+        _exit(0);
+    }
+    int made;
+    if (maker < 0 || waitpid(maker, &made, 0) != maker || !WIFEXITED(made) || WEXITSTATUS(made))
+        die("could not generate the inputs");
     printf("runs per case: %d (median time, largest peak memory)\n\n", runs);
     printf("| %-22s | %8s | %8s | %5s | %14s | %8s | %8s | %8s |\n", "case", "tool s", "floor s",
            "ratio", "per entry", "tool MiB", "floor MiB", "decoded");
     printf("|%s|%s|%s|%s|%s|%s|%s|%s|\n", std::string(24, '-').c_str(),
            std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(7, '-').c_str(),
-           std::string(16, '-').c_str(), std::string(10, '-').c_str(),
-           std::string(10, '-').c_str(), std::string(10, '-').c_str());
+           std::string(16, '-').c_str(), std::string(10, '-').c_str(), std::string(10, '-').c_str(),
+           std::string(10, '-').c_str());
 
     const std::string out = work + "/out";
     for (const char* form : {"rgba", "rgb", "palette"}) {
@@ -254,7 +264,8 @@ int main(int argc, char** argv) {
     int x = 0, y = 0, w = 0;
     char path[4096];
     while (std::getline(lines, line)) {
-        if (sscanf(line.c_str(), "Reading character at %d %d...width %d", &x, &y, &w) == 3) continue;
+        if (sscanf(line.c_str(), "Reading character at %d %d...width %d", &x, &y, &w) == 3)
+            continue;
         if (sscanf(line.c_str(), "Saving %4095s", path) != 1) continue;
         const std::string name = fs::path(path).filename();
         rects += name + " " + std::to_string(x) + " " + std::to_string(y) + " " +
@@ -275,7 +286,8 @@ int main(int argc, char** argv) {
     print_row("glue_font 222 glyphs", tool, base, count, "glyph", 1024.0 * 512 * 4 / (1 << 20));
     fs::remove_all(out);
 
-    printf("\n| index lines | walk ns/line | vs 10^4 |\n|-------------|--------------|---------|\n");
+    printf(
+        "\n| index lines | walk ns/line | vs 10^4 |\n|-------------|--------------|---------|\n");
     const double at_10k = walk_ns_per_line(10000);
     printf("| %11d | %12.1f | %7.2f |\n", 10000, at_10k, 1.0);
     for (int lines : {100000, 1000000}) {

@@ -43,11 +43,7 @@ void put(SDL_Surface* s, int x, int y, Uint32 value) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/font_sheet_fuzz.XXXXXX";
-    if (!mkdtemp(pattern.data())) abort();
-    scratch_dir = pattern;
-    atexit([] { rmdir(scratch_dir.c_str()); });
+    scratch_dir = make_scratch_dir("font_sheet_fuzz");
     font_name = "fuzz.png";
     output_path = scratch_dir.c_str();
     // The scan reports progress on standard output; the fuzzer has no use for it.

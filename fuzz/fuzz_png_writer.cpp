@@ -48,11 +48,7 @@ size_t entries(const std::string& dir) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/png_writer_fuzz.XXXXXX";
-    if (!mkdtemp(pattern.data())) abort();
-    scratch_dir = pattern;
-    atexit([] { rmdir(scratch_dir.c_str()); });
+    scratch_dir = make_scratch_dir("png_writer_fuzz");
     return 0;
 }
 

@@ -1,5 +1,8 @@
 #include "fuzz_surface.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -23,6 +26,16 @@ Uint32 fuzz_mask(FuzzBytes& in, int depth) {
 }
 
 }  // namespace
+
+std::string make_scratch_dir(const char* name) {
+    static std::string made;
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/" + name + ".XXXXXX";
+    if (!mkdtemp(pattern.data())) abort();
+    made = pattern;
+    atexit([] { rmdir(made.c_str()); });
+    return made;
+}
 
 size_t surface_row_bytes(const SDL_Surface* surface) {
     const SDL_PixelFormat* f = surface->format;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "surface_ptr.h"
@@ -36,6 +37,9 @@ struct FuzzSurface {
     bool keyed = false;
 };
 FuzzSurface make_fuzz_surface(FuzzBytes& in, int max_side, bool own_pitch, bool raw_pixels);
+
+// A new empty directory under $TMPDIR (or /tmp) named after `name`, removed at exit if empty.
+std::string make_scratch_dir(const char* name);
 
 // Bytes that one row of `surface` occupies, without padding.
 size_t surface_row_bytes(const SDL_Surface* surface);
