@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "atlas_index.h"
@@ -116,7 +117,8 @@ void make_atlas_inputs(const std::string& dir) {
 }
 
 struct Run {
-    double seconds;
+    double seconds;      // wall clock
+    double cpu_seconds;  // user and system time
     long peak_kib;
 };
 
@@ -147,20 +149,32 @@ Run run_once(const std::vector<std::string>& argv, const std::string& out_dir) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) die(argv[0] + " failed");
-    return {seconds, usage.ru_maxrss};
+    auto secs = [](const timeval& t) { return double(t.tv_sec) + t.tv_usec / 1e6; };
+    return {seconds, secs(usage.ru_utime) + secs(usage.ru_stime), usage.ru_maxrss};
 }
 
-// The median time and the largest peak memory of `runs` runs.
-Run measure(const std::vector<std::string>& argv, const std::string& out_dir, int runs) {
-    std::vector<double> times;
-    long peak = 0;
+// The tool and its floor, run by turns `runs` times each so that a slow spell of the machine
+// hits both alike: the median times and the largest peak memory of each.
+std::pair<Run, Run> measure(const std::vector<std::string>& tool,
+                            const std::vector<std::string>& floor, const std::string& out_dir,
+                            int runs) {
+    std::vector<Run> t, f;
     for (int i = 0; i < runs; ++i) {
-        Run r = run_once(argv, out_dir);
-        times.push_back(r.seconds);
-        peak = std::max(peak, r.peak_kib);
+        t.push_back(run_once(tool, out_dir));
+        f.push_back(run_once(floor, out_dir));
     }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], peak};
+    auto summary = [](std::vector<Run> r) {
+        Run out{0, 0, 0};
+        for (const Run& x : r) out.peak_kib = std::max(out.peak_kib, x.peak_kib);
+        std::sort(r.begin(), r.end(),
+                  [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+        out.seconds = r[r.size() / 2].seconds;
+        std::sort(r.begin(), r.end(),
+                  [](const Run& a, const Run& b) { return a.cpu_seconds < b.cpu_seconds; });
+        out.cpu_seconds = r[r.size() / 2].cpu_seconds;
+        return out;
+    };
+    return {summary(t), summary(f)};
 }
 
 // Width and height from a PNG file's header.
@@ -185,34 +199,44 @@ double decoded_mib(const std::string& path) {
 
 void print_row(const char* name, const Run& tool, const Run& floor, int units, const char* unit,
                double decoded) {
-    printf("| %-22s | %8.3f | %8.3f | %5.2f | %8.1f us/%s | %8.1f | %8.1f | %8.1f |\n", name,
-           tool.seconds, floor.seconds, tool.seconds / floor.seconds, tool.seconds * 1e6 / units,
-           unit, tool.peak_kib / 1024.0, floor.peak_kib / 1024.0, decoded);
+    printf(
+        "| %-23s | %7.3f | %7.3f | %5.2f | %6.3f | %6.3f | %5.2f | %7.1f us/%-5s | %8.1f | %9.1f | "
+        "%7.1f |\n",
+        name, tool.seconds, floor.seconds, tool.seconds / floor.seconds, tool.cpu_seconds,
+        floor.cpu_seconds, tool.cpu_seconds / floor.cpu_seconds, tool.seconds * 1e6 / units, unit,
+        tool.peak_kib / 1024.0, floor.peak_kib / 1024.0, decoded);
     fflush(stdout);
 }
 
-// The walk alone over `lines` entry lines: the best time per line of several passes.
-double walk_ns_per_line(int lines) {
-    std::string text = "* a.png size 1 1\n";
-    char line[96];
-    for (int i = 0; i < lines; ++i) {
-        snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096, i / 4096,
-                 i % 100, i % 77);
-        text += line;
+// The walk alone over an index of `lines` entry lines, as explode_atlas meets it: the file read
+// into memory with read_file, then walked once. The median of several such rounds, per line.
+double walk_ns_per_line(const std::string& dir, int lines) {
+    const std::string path = dir + "/walk_" + std::to_string(lines) + ".txt";
+    if (!fs::exists(path)) {
+        std::string text = "* a.png size 4096 4096\n";
+        char line[96];
+        for (int i = 0; i < lines; ++i) {
+            snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096,
+                     i / 4096 % 4096, i % 100, i % 77);
+            text += line;
+        }
+        write_text(path, text);
     }
-    const int passes = std::max(3, 20000000 / lines);
-    double best = 1e30;
-    long entries = 0;
-    for (int p = 0; p < passes; ++p) {
+    std::vector<double> times;
+    for (int round = 0; round < 15; ++round) {
+        char* text = read_file(path.c_str());
+        long entries = 0;
         const auto start = std::chrono::steady_clock::now();
-        walk_index(text.c_str(), "bench.txt",
+        walk_index(text, path.c_str(),
                    {[](const ImageHeader&) { return true; },
                     [&](const IndexEntry& e) { entries += e.w; }, [] {}});
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        free(text);
+        if (entries != long(lines) * 64) die("the walk lost entries");
     }
-    if (entries != long(lines) * 64 * passes) die("the walk lost entries");
-    return best * 1e9 / lines;
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2] * 1e9 / lines;
 }
 
 }  // namespace
@@ -233,18 +257,17 @@ int main(int argc, char** argv) {
     if (maker < 0 || waitpid(maker, &made, 0) != maker || !WIFEXITED(made) || WEXITSTATUS(made))
         die("could not generate the inputs");
     printf("runs per case: %d (median time, largest peak memory)\n\n", runs);
-    printf("| %-22s | %8s | %8s | %5s | %14s | %8s | %8s | %8s |\n", "case", "tool s", "floor s",
-           "ratio", "per entry", "tool MiB", "floor MiB", "decoded");
-    printf("|%s|%s|%s|%s|%s|%s|%s|%s|\n", std::string(24, '-').c_str(),
-           std::string(10, '-').c_str(), std::string(10, '-').c_str(), std::string(7, '-').c_str(),
-           std::string(16, '-').c_str(), std::string(10, '-').c_str(), std::string(10, '-').c_str(),
-           std::string(10, '-').c_str());
+    printf("| %-23s | %7s | %7s | %5s | %6s | %6s | %5s | %16s | %8s | %9s | %7s |\n", "case",
+           "tool s", "floor s", "ratio", "tool cpu", "floor cpu", "ratio", "tool per entry",
+           "tool MiB", "floor MiB", "decoded MiB");
+    printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
 
     const std::string out = work + "/out";
     for (const char* form : {"rgba", "rgb", "palette"}) {
         const std::string atlas = work + "/atlas_" + form + ".png";
-        Run tool = measure({explode_atlas, work + "/index_" + form + ".txt", work, out}, out, runs);
-        Run base = measure({floor, "cut", atlas, work + "/rects_" + form + ".txt", out}, out, runs);
+        auto [tool, base] =
+            measure({explode_atlas, work + "/index_" + form + ".txt", work, out},
+                    {floor, "cut", atlas, work + "/rects_" + form + ".txt", out}, out, runs);
         print_row(("explode_atlas " + std::string(form)).c_str(), tool, base, 4096, "entry",
                   decoded_mib(atlas));
     }
@@ -274,24 +297,23 @@ int main(int argc, char** argv) {
     }
     write_text(work + "/rects_font.txt", rects);
     const int count = int(glyph_files.size());
-    Run tool = measure({explode_font, sheet, out}, out, runs);
-    Run base = measure({floor, "cut", sheet, work + "/rects_font.txt", out}, out, runs);
+    auto [tool, base] = measure({explode_font, sheet, out},
+                                {floor, "cut", sheet, work + "/rects_font.txt", out}, out, runs);
     print_row("explode_font 222 glyphs", tool, base, count, "glyph", decoded_mib(sheet));
 
     const std::string font_file = out + "/" + fs::path(sheet).filename().string();
-    tool = measure({glue_font, font_file, glyphs}, out, runs);
     std::vector<std::string> glue_floor = {floor, "glue", out + "/floor.png"};
     glue_floor.insert(glue_floor.end(), glyph_files.begin(), glyph_files.end());
-    base = measure(glue_floor, out, runs);
+    std::tie(tool, base) = measure({glue_font, font_file, glyphs}, glue_floor, out, runs);
     print_row("glue_font 222 glyphs", tool, base, count, "glyph", 1024.0 * 512 * 4 / (1 << 20));
     fs::remove_all(out);
 
     printf(
         "\n| index lines | walk ns/line | vs 10^4 |\n|-------------|--------------|---------|\n");
-    const double at_10k = walk_ns_per_line(10000);
+    const double at_10k = walk_ns_per_line(work, 10000);
     printf("| %11d | %12.1f | %7.2f |\n", 10000, at_10k, 1.0);
     for (int lines : {100000, 1000000}) {
-        const double ns = walk_ns_per_line(lines);
+        const double ns = walk_ns_per_line(work, lines);
         printf("| %11d | %12.1f | %7.2f |\n", lines, ns, ns / at_10k);
     }
     return 0;

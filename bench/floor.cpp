@@ -5,6 +5,7 @@
 //   floor glue <sheet.png> <glyph file>...        one 1024x512 RGBA sheet of all glyphs
 #include <SDL.h>
 #include <SDL_image.h>
+#include <malloc.h>
 #include <png.h>
 
 #include <cstdio>
@@ -108,6 +109,12 @@ int glue(const char* sheet, int count, char** glyphs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The same allocator settings as the tools (common/memory_tuning.cpp), so that the
+    // comparison measures what the tools do, not how the allocator is set.
+    if (!getenv("FLOOR_DEFAULT_MALLOC")) {
+        mallopt(M_MMAP_THRESHOLD, 256 << 20);
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    }
     if (argc == 5 && strcmp(argv[1], "cut") == 0) return cut(argv[2], argv[3], argv[4]);
     if (argc >= 3 && strcmp(argv[1], "glue") == 0) return glue(argv[2], argc - 3, argv + 3);
     fprintf(stderr,

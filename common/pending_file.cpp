@@ -6,12 +6,28 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 
 PendingFile::~PendingFile() {
     discard();
     if (dir_fd >= 0) close(dir_fd);
 }
+
+namespace {
+
+// Whether an open file can be named through /proc/self/fd, which linkat needs for an unnamed
+// file of an unprivileged process.
+bool fd_links_available() {
+    static const bool available = access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+std::string fd_path(int fd) {
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+}  // namespace
 
 bool PendingFile::open(const char* path) {
     std::string target = path;
@@ -41,7 +57,24 @@ bool PendingFile::open(const char* path) {
     }
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return dir_fd >= 0 && open_temp(existing);
+    if (dir_fd < 0) return false;
+    // A new file needs no name until it is complete: that spares creating and renaming one.
+    if (!existing && open_unnamed()) return true;
+    return open_temp(existing);
+}
+
+// Opens an unnamed file in the directory, with the permissions a plain fopen would give; false
+// (and nothing open) where the system or file system offers none.
+bool PendingFile::open_unnamed() {
+    if (!fd_links_available()) return false;
+    int fd = openat(dir_fd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    unnamed_fd = dup(fd);
+    if (unnamed_fd >= 0 && (stream = fdopen(fd, "wb")) != nullptr) return true;
+    close(fd);
+    if (unnamed_fd >= 0) close(unnamed_fd);
+    unnamed_fd = -1;
+    return false;
 }
 
 // Creates the temporary file under a name no tool takes for its own output (hidden, no ".png"
@@ -74,6 +107,27 @@ bool PendingFile::open_temp(const struct stat* existing) {
 }
 
 bool PendingFile::commit() {
+    if (unnamed_fd >= 0) {
+        const std::string source = fd_path(unnamed_fd);
+        int linked =
+            linkat(AT_FDCWD, source.c_str(), dir_fd, target_name.c_str(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno == EEXIST) {
+            // Something took the name meanwhile: name the file beside it and move it over.
+            static unsigned counter = 0;
+            char name[64];
+            snprintf(name, sizeof name, ".~png%ld.u%u.tmp", long(getpid()), counter++);
+            if (linkat(AT_FDCWD, source.c_str(), dir_fd, name, AT_SYMLINK_FOLLOW) == 0)
+                temp_name = name;
+        }
+        int saved = errno;
+        close(unnamed_fd);
+        unnamed_fd = -1;
+        if (linked == 0) return true;
+        if (temp_name.empty()) {
+            errno = saved;
+            return false;
+        }
+    }
     if (temp_name.empty()) return true;
     if (renameat(dir_fd, temp_name.c_str(), dir_fd, target_name.c_str()) != 0) {
         int saved = errno;
@@ -88,6 +142,8 @@ bool PendingFile::commit() {
 void PendingFile::discard() {
     if (stream) fclose(stream);
     stream = nullptr;
+    if (unnamed_fd >= 0) close(unnamed_fd);  // an unnamed file vanishes with its last descriptor
+    unnamed_fd = -1;
     if (!temp_name.empty()) unlinkat(dir_fd, temp_name.c_str(), 0);
     temp_name.clear();
 }

@@ -24,12 +24,15 @@ int length_of(std::string_view s) {
 
 // The entry surface: the atlas image's own 32-bit layout where it has an alpha channel; RGBA in
 // the glyph pixel format for a keyed image, whose keyed pixels must come out transparent; and
-// the image's colour channels without alpha otherwise.
+// the image's colour channels without alpha otherwise. A 24-bit image keeps its 3-byte pixels,
+// so that the blit is a plain copy of rows rather than SDL's pixel-by-pixel conversion.
 SurfacePtr create_entry_surface(const AtlasImage& image, int w, int h) {
     const SDL_PixelFormat* f = image.surface->format;
     if (image.keyed && f->Amask == 0)
         return SurfacePtr(
             SDL_CreateRGBSurface(0, w, h, 32, kGlyphRmask, kGlyphGmask, kGlyphBmask, kGlyphAmask));
+    if (f->BytesPerPixel == 3 && f->Amask == 0)
+        return SurfacePtr(SDL_CreateRGBSurface(0, w, h, 24, f->Rmask, f->Gmask, f->Bmask, 0));
     return SurfacePtr(SDL_CreateRGBSurface(0, w, h, 32, f->Rmask, f->Gmask, f->Bmask, f->Amask));
 }
 

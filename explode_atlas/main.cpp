@@ -8,8 +8,10 @@
 #include "atlas_index.h"
 #include "directories.h"
 #include "explode_atlas.h"
+#include "memory_tuning.h"
 
 int main(int argc, char** argv) {
+    keep_freed_memory();
     if (argc < 4) {
         fprintf(stderr, "Usage: %s <atlas_file> <atlas_directory> <output_directory>\n", argv[0]);
         return 1;

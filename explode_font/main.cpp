@@ -6,10 +6,12 @@
 #include "explode_font.h"
 #include "font_sheet.h"
 #include "image_loading.h"
+#include "memory_tuning.h"
 #include "sdl_startup.h"
 #include "surface_ptr.h"
 
 int main(int argc, char** argv) {
+    keep_freed_memory();
     if (argc != 3) {
         fprintf(stderr, "Usage: %s <font_file> <output_path>\n", argv[0]);
         return 1;

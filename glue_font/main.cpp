@@ -4,9 +4,11 @@
 #include "directories.h"
 #include "font_sheet.h"
 #include "glue_font.h"
+#include "memory_tuning.h"
 #include "sdl_startup.h"
 
 int main(int argc, char** argv) {
+    keep_freed_memory();
     if (argc != 3) {
         fprintf(stderr, "Usage: %s <font_file> <input_path>\n", argv[0]);
         return 1;
