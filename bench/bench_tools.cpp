@@ -2,7 +2,7 @@
 // deterministically, and prints one table: wall time (median of the runs), the ratio tool /
 // floor, the time per entry or glyph, and the peak resident memory of each run next to the
 // size of the decoded image. Also times the atlas index walk alone per index line.
-//   bench_tools <work dir> [runs]
+//   bench_tools <work dir> [runs] [--walk-only]
 #include <fcntl.h>
 #include <png.h>
 #include <sys/resource.h>
@@ -208,35 +208,44 @@ void print_row(const char* name, const Run& tool, const Run& floor, int units, c
     fflush(stdout);
 }
 
-// The walk alone over an index of `lines` entry lines, as explode_atlas meets it: the file read
-// into memory with read_file, then walked once. The median of several such rounds, per line.
-double walk_ns_per_line(const std::string& dir, int lines) {
-    const std::string path = dir + "/walk_" + std::to_string(lines) + ".txt";
-    if (!fs::exists(path)) {
-        std::string text = "* a.png size 4096 4096\n";
-        char line[96];
-        for (int i = 0; i < lines; ++i) {
-            snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096,
-                     i / 4096 % 4096, i % 100, i % 77);
-            text += line;
+// The walk alone over indexes of each of `sizes` entry lines, read into memory with read_file
+// as explode_atlas reads them. The sizes take turns, round after round, so that a slow spell
+// of the machine hits them alike; the median of the rounds, in ns per line, for each size.
+std::vector<double> walk_ns_per_line(const std::string& dir, const std::vector<int>& sizes) {
+    std::vector<char*> texts;
+    for (int lines : sizes) {
+        const std::string path = dir + "/walk_" + std::to_string(lines) + ".txt";
+        if (!fs::exists(path)) {
+            std::string text = "* a.png size 4096 4096\n";
+            char line[96];
+            for (int i = 0; i < lines; ++i) {
+                snprintf(line, sizeof line, "entry%07d.png %d %d 64 64 off %d -%d\n", i, i % 4096,
+                         i / 4096 % 4096, i % 100, i % 77);
+                text += line;
+            }
+            write_text(path, text);
         }
-        write_text(path, text);
+        texts.push_back(read_file(path.c_str()));
     }
-    std::vector<double> times;
-    for (int round = 0; round < 15; ++round) {
-        char* text = read_file(path.c_str());
-        long entries = 0;
-        const auto start = std::chrono::steady_clock::now();
-        walk_index(text, path.c_str(),
-                   {[](const ImageHeader&) { return true; },
-                    [&](const IndexEntry& e) { entries += e.w; }, [] {}});
-        times.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        free(text);
-        if (entries != long(lines) * 64) die("the walk lost entries");
+    std::vector<std::vector<double>> times(sizes.size());
+    for (int round = 0; round < 21; ++round)
+        for (size_t k = 0; k < sizes.size(); ++k) {
+            long entries = 0;
+            const auto start = std::chrono::steady_clock::now();
+            walk_index(texts[k], "bench.txt",
+                       {[](const ImageHeader&) { return true; },
+                        [&](const IndexEntry& e) { entries += e.w; }, [] {}});
+            times[k].push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            if (entries != long(sizes[k]) * 64) die("the walk lost entries");
+        }
+    std::vector<double> ns;
+    for (size_t k = 0; k < sizes.size(); ++k) {
+        std::sort(times[k].begin(), times[k].end());
+        ns.push_back(times[k][times[k].size() / 2] * 1e9 / sizes[k]);
+        free(texts[k]);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2] * 1e9 / lines;
+    return ns;
 }
 
 }  // namespace
@@ -245,76 +254,77 @@ int main(int argc, char** argv) {
     if (argc < 2) die("usage: bench_tools <work dir> [runs]");
     const std::string work = fs::absolute(argv[1]);
     const int runs = argc > 2 ? atoi(argv[2]) : 5;
+    const bool walk_only = argc > 3 && strcmp(argv[3], "--walk-only") == 0;
     const std::string explode_atlas = EXPLODE_ATLAS_BIN, explode_font = EXPLODE_FONT_BIN,
                       glue_font = GLUE_FONT_BIN, floor = FLOOR_BIN, sheet = SAMPLE_SHEET;
-    // Generating the inputs takes buffers of hundreds of MiB; a child process holds them.
-    const pid_t maker = fork();
-    if (maker == 0) {
-        make_atlas_inputs(work);
-        _exit(0);
-    }
-    int made;
-    if (maker < 0 || waitpid(maker, &made, 0) != maker || !WIFEXITED(made) || WEXITSTATUS(made))
-        die("could not generate the inputs");
-    printf("runs per case: %d (median time, largest peak memory)\n\n", runs);
-    printf("| %-23s | %7s | %7s | %5s | %6s | %6s | %5s | %16s | %8s | %9s | %7s |\n", "case",
-           "tool s", "floor s", "ratio", "tool cpu", "floor cpu", "ratio", "tool per entry",
-           "tool MiB", "floor MiB", "decoded MiB");
-    printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    if (!walk_only) {
+        // Generating the inputs takes buffers of hundreds of MiB; a child process holds them.
+        const pid_t maker = fork();
+        if (maker == 0) {
+            make_atlas_inputs(work);
+            _exit(0);
+        }
+        int made;
+        if (maker < 0 || waitpid(maker, &made, 0) != maker || !WIFEXITED(made) || WEXITSTATUS(made))
+            die("could not generate the inputs");
+        printf("runs per case: %d (median time, largest peak memory)\n\n", runs);
+        printf("| %-23s | %7s | %7s | %5s | %6s | %6s | %5s | %16s | %8s | %9s | %7s |\n", "case",
+               "tool s", "floor s", "ratio", "tool cpu", "floor cpu", "ratio", "tool per entry",
+               "tool MiB", "floor MiB", "decoded MiB");
+        printf("|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
 
-    const std::string out = work + "/out";
-    for (const char* form : {"rgba", "rgb", "palette"}) {
-        const std::string atlas = work + "/atlas_" + form + ".png";
+        const std::string out = work + "/out";
+        for (const char* form : {"rgba", "rgb", "palette"}) {
+            const std::string atlas = work + "/atlas_" + form + ".png";
+            auto [tool, base] =
+                measure({explode_atlas, work + "/index_" + form + ".txt", work, out},
+                        {floor, "cut", atlas, work + "/rects_" + form + ".txt", out}, out, runs);
+            print_row(("explode_atlas " + std::string(form)).c_str(), tool, base, 4096, "entry",
+                      decoded_mib(atlas));
+        }
+
+        // The font sheet: the rectangles the scan finds, taken from one run's progress lines and
+        // the sizes of the files it wrote, are what the floor cuts.
+        const std::string glyphs = work + "/glyphs";
+        fs::remove_all(glyphs);
+        fs::create_directories(glyphs);
+        const std::string progress = work + "/progress.txt";
+        if (system(("'" + explode_font + "' '" + sheet + "' '" + glyphs + "' > '" + progress + "'")
+                       .c_str()) != 0)
+            die("explode_font failed on the sample sheet");
+        std::ifstream lines(progress);
+        std::string line, rects;
+        std::vector<std::string> glyph_files;
+        int x = 0, y = 0, w = 0;
+        char path[4096];
+        while (std::getline(lines, line)) {
+            if (sscanf(line.c_str(), "Reading character at %d %d...width %d", &x, &y, &w) == 3)
+                continue;
+            if (sscanf(line.c_str(), "Saving %4095s", path) != 1) continue;
+            const std::string name = fs::path(path).filename();
+            rects += name + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+                     std::to_string(w) + " " + std::to_string(png_size(path).second) + "\n";
+            glyph_files.push_back(path);
+        }
+        write_text(work + "/rects_font.txt", rects);
+        const int count = int(glyph_files.size());
         auto [tool, base] =
-            measure({explode_atlas, work + "/index_" + form + ".txt", work, out},
-                    {floor, "cut", atlas, work + "/rects_" + form + ".txt", out}, out, runs);
-        print_row(("explode_atlas " + std::string(form)).c_str(), tool, base, 4096, "entry",
-                  decoded_mib(atlas));
+            measure({explode_font, sheet, out},
+                    {floor, "cut", sheet, work + "/rects_font.txt", out}, out, runs);
+        print_row("explode_font 222 glyphs", tool, base, count, "glyph", decoded_mib(sheet));
+
+        const std::string font_file = out + "/" + fs::path(sheet).filename().string();
+        std::vector<std::string> glue_floor = {floor, "glue", out + "/floor.png"};
+        glue_floor.insert(glue_floor.end(), glyph_files.begin(), glyph_files.end());
+        std::tie(tool, base) = measure({glue_font, font_file, glyphs}, glue_floor, out, runs);
+        print_row("glue_font 222 glyphs", tool, base, count, "glyph", 1024.0 * 512 * 4 / (1 << 20));
+        fs::remove_all(out);
     }
-
-    // The font sheet: the rectangles the scan finds, taken from one run's progress lines and
-    // the sizes of the files it wrote, are what the floor cuts.
-    const std::string glyphs = work + "/glyphs";
-    fs::remove_all(glyphs);
-    fs::create_directories(glyphs);
-    const std::string progress = work + "/progress.txt";
-    if (system(("'" + explode_font + "' '" + sheet + "' '" + glyphs + "' > '" + progress + "'")
-                   .c_str()) != 0)
-        die("explode_font failed on the sample sheet");
-    std::ifstream lines(progress);
-    std::string line, rects;
-    std::vector<std::string> glyph_files;
-    int x = 0, y = 0, w = 0;
-    char path[4096];
-    while (std::getline(lines, line)) {
-        if (sscanf(line.c_str(), "Reading character at %d %d...width %d", &x, &y, &w) == 3)
-            continue;
-        if (sscanf(line.c_str(), "Saving %4095s", path) != 1) continue;
-        const std::string name = fs::path(path).filename();
-        rects += name + " " + std::to_string(x) + " " + std::to_string(y) + " " +
-                 std::to_string(w) + " " + std::to_string(png_size(path).second) + "\n";
-        glyph_files.push_back(path);
-    }
-    write_text(work + "/rects_font.txt", rects);
-    const int count = int(glyph_files.size());
-    auto [tool, base] = measure({explode_font, sheet, out},
-                                {floor, "cut", sheet, work + "/rects_font.txt", out}, out, runs);
-    print_row("explode_font 222 glyphs", tool, base, count, "glyph", decoded_mib(sheet));
-
-    const std::string font_file = out + "/" + fs::path(sheet).filename().string();
-    std::vector<std::string> glue_floor = {floor, "glue", out + "/floor.png"};
-    glue_floor.insert(glue_floor.end(), glyph_files.begin(), glyph_files.end());
-    std::tie(tool, base) = measure({glue_font, font_file, glyphs}, glue_floor, out, runs);
-    print_row("glue_font 222 glyphs", tool, base, count, "glyph", 1024.0 * 512 * 4 / (1 << 20));
-    fs::remove_all(out);
-
     printf(
         "\n| index lines | walk ns/line | vs 10^4 |\n|-------------|--------------|---------|\n");
-    const double at_10k = walk_ns_per_line(work, 10000);
-    printf("| %11d | %12.1f | %7.2f |\n", 10000, at_10k, 1.0);
-    for (int lines : {100000, 1000000}) {
-        const double ns = walk_ns_per_line(work, lines);
-        printf("| %11d | %12.1f | %7.2f |\n", lines, ns, ns / at_10k);
-    }
+    const std::vector<int> sizes = {10000, 100000, 1000000};
+    const std::vector<double> ns = walk_ns_per_line(work, sizes);
+    for (size_t k = 0; k < sizes.size(); ++k)
+        printf("| %11d | %12.1f | %7.2f |\n", sizes[k], ns[k], ns[k] / ns[0]);
     return 0;
 }
