@@ -56,18 +56,18 @@ bool PendingFile::open(const char* path) {
         return stream != nullptr;
     }
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd < 0) return false;
+    target_path = slash == std::string::npos ? target_name : dir + target_name;
     // A new file needs no name until it is complete: that spares creating and renaming one.
-    if (!existing && open_unnamed()) return true;
-    return open_temp(existing);
+    if (!existing && open_unnamed(dir)) return true;
+    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return dir_fd >= 0 && open_temp(existing);
 }
 
 // Opens an unnamed file in the directory, with the permissions a plain fopen would give; false
 // (and nothing open) where the system or file system offers none.
-bool PendingFile::open_unnamed() {
+bool PendingFile::open_unnamed(const std::string& dir) {
     if (!fd_links_available()) return false;
-    int fd = openat(dir_fd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    int fd = ::open(dir.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     unnamed_fd = dup(fd);
     if (unnamed_fd >= 0 && (stream = fdopen(fd, "wb")) != nullptr) return true;
@@ -110,13 +110,18 @@ bool PendingFile::commit() {
     if (unnamed_fd >= 0) {
         const std::string source = fd_path(unnamed_fd);
         int linked =
-            linkat(AT_FDCWD, source.c_str(), dir_fd, target_name.c_str(), AT_SYMLINK_FOLLOW);
+            linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target_path.c_str(), AT_SYMLINK_FOLLOW);
         if (linked != 0 && errno == EEXIST) {
             // Something took the name meanwhile: name the file beside it and move it over.
+            const size_t slash = target_path.rfind('/');
+            const std::string dir =
+                slash == std::string::npos ? "." : target_path.substr(0, slash + 1);
+            dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             static unsigned counter = 0;
             char name[64];
             snprintf(name, sizeof name, ".~png%ld.u%u.tmp", long(getpid()), counter++);
-            if (linkat(AT_FDCWD, source.c_str(), dir_fd, name, AT_SYMLINK_FOLLOW) == 0)
+            if (dir_fd >= 0 &&
+                linkat(AT_FDCWD, source.c_str(), dir_fd, name, AT_SYMLINK_FOLLOW) == 0)
                 temp_name = name;
         }
         int saved = errno;

@@ -10,12 +10,13 @@ struct stat;
 // complete, or the target itself when that is a device, FIFO or the like. A new file is written
 // as an unnamed file in the target's directory where the system offers that (O_TMPFILE), and
 // gets its name once complete; otherwise the temporary file has a hidden name of its own.
-// Removes an unfinished temporary file when it goes out of scope. The directory is held open,
-// so the temporary file's path is never longer than the target's.
+// Removes an unfinished temporary file when it goes out of scope. While a named temporary file
+// exists the directory is held open, so its path is never longer than the target's.
 struct PendingFile {
     FILE* stream = nullptr;
     int dir_fd = -1;
     std::string target_name;  // within the directory
+    std::string target_path;  // the directory's path and target_name
     std::string temp_name;    // empty when writing in place or unnamed
     int unnamed_fd = -1;      // the unnamed file, kept open to give it its name
 
@@ -39,5 +40,5 @@ struct PendingFile {
 
   private:
     bool open_temp(const struct stat* existing);
-    bool open_unnamed();
+    bool open_unnamed(const std::string& dir);
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "pending_file.h"
 #include "support/png_io.h"
 #include "support/process.h"
 #include "support/surfaces.h"
@@ -327,6 +328,30 @@ TEST(WriterFailure, FullDeviceEndsWithStatus255) {
     struct stat st;
     ASSERT_EQ(stat("/dev/full", &st), 0);
     EXPECT_TRUE(S_ISCHR(st.st_mode));
+}
+
+TEST(PendingFileTest, NewFileWhoseNameIsTakenMeanwhileStillReplacesIt) {
+    // The file was new when writing began; another process creates the name before it is done.
+    TempDir dir;
+    const std::string path = dir / "out.png";
+    PendingFile file;
+    ASSERT_TRUE(file.open(path.c_str()));
+    ASSERT_GE(fputs("new contents", file.stream), 0);
+    write_bytes(path, "taken meanwhile");
+    ASSERT_TRUE(file.close_stream());
+    ASSERT_TRUE(file.commit());
+    EXPECT_EQ(read_bytes(path), "new contents");
+    EXPECT_EQ(list_dir(dir.path), std::vector<std::string>{"out.png"});
+}
+
+TEST(PendingFileTest, UnfinishedNewFileLeavesNothing) {
+    TempDir dir;
+    {
+        PendingFile file;
+        ASSERT_TRUE(file.open((dir / "out.png").c_str()));
+        fputs("half", file.stream);
+    }
+    EXPECT_TRUE(list_dir(dir.path).empty());
 }
 
 }  // namespace
