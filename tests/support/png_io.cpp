@@ -81,9 +81,11 @@ bool decode(FILE* f, DecodedPng* out, std::vector<uint8_t>* buffer, std::vector<
     throw std::runtime_error(what);
 }
 
+// Writes rows of `channels` bytes a pixel (one byte a sample below 8 bits, packed by libpng);
+// `grey_key` >= 0 is the transparent level of a grey image.
 void write(const std::string& path, int w, int h, int colour_type, int channels,
            const std::vector<uint8_t>& data, const std::vector<png_color>& palette = {},
-           const std::vector<uint8_t>& trns = {}) {
+           const std::vector<uint8_t>& trns = {}, int bit_depth = 8, int grey_key = -1) {
     File file(path, "wb");
     if (!file.f) fail("cannot create " + path);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -96,11 +98,17 @@ void write(const std::string& path, int w, int h, int colour_type, int channels,
         fail("libpng failed writing " + path);
     }
     png_init_io(png, file.f);
-    png_set_IHDR(png, info, w, h, 8, colour_type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, w, h, bit_depth, colour_type, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
     if (!trns.empty()) png_set_tRNS(png, info, trns.data(), int(trns.size()), nullptr);
+    if (grey_key >= 0) {
+        png_color_16 key{};
+        key.gray = png_uint_16(grey_key);
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    }
     png_write_info(png, info);
+    if (bit_depth < 8) png_set_packing(png);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -131,36 +139,14 @@ DecodedPng read_png(const std::string& path) {
 
 void write_png_grey(const std::string& path, int w, int h, int bit_depth,
                     const std::vector<uint16_t>& samples, int transparent_level) {
-    // Rows of one byte a sample (packed by libpng below 8 bits), two big-endian bytes at 16.
+    // One byte a sample (packed by libpng below 8 bits), two big-endian bytes at 16.
     const int bytes = bit_depth == 16 ? 2 : 1;
     std::vector<uint8_t> data;
     for (uint16_t v : samples) {
         if (bytes == 2) data.push_back(uint8_t(v >> 8));
         data.push_back(uint8_t(v));
     }
-    File file(path, "wb");
-    if (!file.f) fail("cannot create " + path);
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_bytep> rows(h);
-    for (int y = 0; y < h; ++y) rows[y] = data.data() + size_t(y) * w * bytes;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        fail("libpng failed writing " + path);
-    }
-    png_init_io(png, file.f);
-    png_set_IHDR(png, info, w, h, bit_depth, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (transparent_level >= 0) {
-        png_color_16 key{};
-        key.gray = png_uint_16(transparent_level);
-        png_set_tRNS(png, info, nullptr, 0, &key);
-    }
-    png_write_info(png, info);
-    if (bit_depth < 8) png_set_packing(png);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
+    write(path, w, h, PNG_COLOR_TYPE_GRAY, bytes, data, {}, {}, bit_depth, transparent_level);
 }
 
 void write_png_rgba(const std::string& path, const Image& image) {
