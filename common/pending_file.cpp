@@ -27,6 +27,13 @@ std::string fd_path(int fd) {
     return "/proc/self/fd/" + std::to_string(fd);
 }
 
+// A fresh name for a temporary file, one no tool takes for its own output (hidden, no ".png"
+// ending).
+std::string temp_file_name() {
+    static unsigned counter = 0;
+    return ".~png" + std::to_string(getpid()) + "." + std::to_string(counter++) + ".tmp";
+}
+
 }  // namespace
 
 bool PendingFile::open(const char* path) {
@@ -55,19 +62,22 @@ bool PendingFile::open(const char* path) {
         stream = fopen(path, "wb");
         return stream != nullptr;
     }
-    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-    target_path = slash == std::string::npos ? target_name : dir + target_name;
+    dir_path = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
     // A new file needs no name until it is complete: that spares creating and renaming one.
-    if (!existing && open_unnamed(dir)) return true;
-    dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    return dir_fd >= 0 && open_temp(existing);
+    if (!existing && open_unnamed()) return true;
+    return open_dir() && open_temp(existing);
+}
+
+bool PendingFile::open_dir() {
+    dir_fd = ::open(dir_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return dir_fd >= 0;
 }
 
 // Opens an unnamed file in the directory, with the permissions a plain fopen would give; false
 // (and nothing open) where the system or file system offers none.
-bool PendingFile::open_unnamed(const std::string& dir) {
+bool PendingFile::open_unnamed() {
     if (!fd_links_available()) return false;
-    int fd = ::open(dir.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+    int fd = ::open(dir_path.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     unnamed_fd = dup(fd);
     if (unnamed_fd >= 0 && (stream = fdopen(fd, "wb")) != nullptr) return true;
@@ -77,14 +87,12 @@ bool PendingFile::open_unnamed(const std::string& dir) {
     return false;
 }
 
-// Creates the temporary file under a name no tool takes for its own output (hidden, no ".png"
-// ending), with the permissions a plain fopen would give the target.
+// Creates the temporary file under a name of its own, with the permissions a plain fopen would
+// give the target.
 bool PendingFile::open_temp(const struct stat* existing) {
-    static unsigned counter = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[64];
-        snprintf(name, sizeof name, ".~png%ld.%u.tmp", long(getpid()), counter++);
-        int fd = openat(dir_fd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const std::string name = temp_file_name();
+        int fd = openat(dir_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST) continue;
         if (fd < 0) return false;
         temp_name = name;
@@ -109,19 +117,13 @@ bool PendingFile::open_temp(const struct stat* existing) {
 bool PendingFile::commit() {
     if (unnamed_fd >= 0) {
         const std::string source = fd_path(unnamed_fd);
-        int linked =
-            linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target_path.c_str(), AT_SYMLINK_FOLLOW);
+        const std::string target = dir_path + target_name;
+        int linked = linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW);
         if (linked != 0 && errno == EEXIST) {
             // Something took the name meanwhile: name the file beside it and move it over.
-            const size_t slash = target_path.rfind('/');
-            const std::string dir =
-                slash == std::string::npos ? "." : target_path.substr(0, slash + 1);
-            dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            static unsigned counter = 0;
-            char name[64];
-            snprintf(name, sizeof name, ".~png%ld.u%u.tmp", long(getpid()), counter++);
-            if (dir_fd >= 0 &&
-                linkat(AT_FDCWD, source.c_str(), dir_fd, name, AT_SYMLINK_FOLLOW) == 0)
+            const std::string name = temp_file_name();
+            if (open_dir() &&
+                linkat(AT_FDCWD, source.c_str(), dir_fd, name.c_str(), AT_SYMLINK_FOLLOW) == 0)
                 temp_name = name;
         }
         int saved = errno;

@@ -15,8 +15,8 @@ struct stat;
 struct PendingFile {
     FILE* stream = nullptr;
     int dir_fd = -1;
+    std::string dir_path;     // the target's directory, ending in "/"
     std::string target_name;  // within the directory
-    std::string target_path;  // the directory's path and target_name
     std::string temp_name;    // empty when writing in place or unnamed
     int unnamed_fd = -1;      // the unnamed file, kept open to give it its name
 
@@ -39,6 +39,7 @@ struct PendingFile {
     void discard();
 
   private:
+    bool open_dir();
     bool open_temp(const struct stat* existing);
-    bool open_unnamed(const std::string& dir);
+    bool open_unnamed();
 };
